@@ -1,0 +1,13 @@
+# The one source of the version numbers and the version-block strings of
+# every binary we build.
+set(QUORVEL_VERSION_MAJOR 2)
+set(QUORVEL_VERSION_MINOR 1)
+set(QUORVEL_VERSION_THIRD 0)
+set(QUORVEL_VERSION_FOURTH 0)
+set(QUORVEL_PRODUCT_NAME "Quorvel")
+set(QUORVEL_PART_NUMBER "006-A0001-00")
+set(QUORVEL_BETA_EMAIL "beta@quorvel.invalid")
+set(QUORVEL_CLASS_NAME_GUID "{F3C4A02E-944C-483a-A32C-3F398B15A3C6}")
+set(QUORVEL_BUILD_TYPE "Release" CACHE STRING "Build type text of the version block")
+set(QUORVEL_LEGAL_COPYRIGHT "Copyright (C) 2026 Quorvel developers")
+set(QUORVEL_RESOURCE_FILENAME "Quorvel_LANG.so")

@@ -33,8 +33,7 @@ public:
     std::streamsize gcount() const { return lastCount_; }
 
     template <typename T>
-        requires std::is_integral_v<T>
-    basic_istream& operator>>(T& value) {
+    requires std::is_integral_v<T> basic_istream& operator>>(T& value) {
         return read_all(&value, sizeof(T));
     }
     // Text up to a NUL (consumed, not stored) or the end of the data.
@@ -58,8 +57,7 @@ public:
     basic_ostream& write(const void* bytes, std::streamsize n);
 
     template <typename T>
-        requires std::is_integral_v<T>
-    basic_ostream& operator<<(T value) {
+    requires std::is_integral_v<T> basic_ostream& operator<<(T value) {
         return write(&value, sizeof(T));
     }
     basic_ostream& operator<<(const std::basic_string<CharT, Traits>& text);
@@ -82,9 +80,7 @@ protected:
 template <typename CharT, typename Traits = std::char_traits<CharT>>
 class basic_stringstream : public basic_iostream<CharT, Traits> {
 public:
-    basic_stringstream() : buffer_(std::ios_base::in | std::ios_base::out) {
-        this->init(&buffer_);
-    }
+    basic_stringstream() : buffer_(std::ios_base::in | std::ios_base::out) { this->init(&buffer_); }
     ~basic_stringstream() override = default;
 
     std::basic_string<CharT, Traits> str() const { return buffer_.str(); }

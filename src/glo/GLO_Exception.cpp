@@ -17,16 +17,14 @@ Assert_t::Assert_t(const char* file, unsigned line) : Exception_t(file, line, {}
 OutOfRange_t::OutOfRange_t(const char* file, unsigned line, std::string message_)
     : Exception_t(file, line, std::move(message_), {}) {}
 
-CommunicationsError_t::CommunicationsError_t(const char* file, unsigned line,
-                                             std::string message_)
+CommunicationsError_t::CommunicationsError_t(const char* file, unsigned line, std::string message_)
     : Exception_t(file, line, std::move(message_), {}) {}
 
 Timeout_t::Timeout_t(const char* file, unsigned line) : CommunicationsError_t(file, line, {}) {}
 
 Terminate_t::Terminate_t(const char* file, unsigned line) : Exception_t(file, line, {}, {}) {}
 
-LocaleDoesNotExist_t::LocaleDoesNotExist_t(const char* file, unsigned line,
-                                           std::string message_)
+LocaleDoesNotExist_t::LocaleDoesNotExist_t(const char* file, unsigned line, std::string message_)
     : Exception_t(file, line, std::move(message_), {}) {}
 
 bool Check(bool condition, const char* file, unsigned line) {

@@ -4,7 +4,9 @@
 
 namespace glo {
 
-Time_t CurrentTime() { return static_cast<Time_t>(std::time(nullptr)); }
+Time_t CurrentTime() {
+    return static_cast<Time_t>(std::time(nullptr));
+}
 
 TimeSpan_t LocalUtcOffset(Time_t at) {
     const std::time_t t = at;
@@ -19,7 +21,9 @@ TimeSpan_t LocalUtcOffset(Time_t at) {
     return TimeSpan_t(static_cast<double>(asLocal - asUtc));
 }
 
-TimeSpan_t LocalUtcOffset() { return LocalUtcOffset(CurrentTime()); }
+TimeSpan_t LocalUtcOffset() {
+    return LocalUtcOffset(CurrentTime());
+}
 
 TimeSpan_t Elapsed(Time_t from, Time_t to) {
     return TimeSpan_t(static_cast<double>(static_cast<std::int64_t>(to) - from));

@@ -48,8 +48,14 @@ Locations_t CurrentLocations() {
     return {WithoutTrailingSlash(state) + "/quorvel", runtime, SystemTemp()};
 }
 
-std::string RegistryFilePath() { return CurrentLocations().stateDirectory + "/registry.db"; }
-std::string PortsDirectory() { return CurrentLocations().runtimeDirectory + "/ports"; }
-std::string ControlSocketPath() { return CurrentLocations().runtimeDirectory + "/vspd.sock"; }
+std::string RegistryFilePath() {
+    return CurrentLocations().stateDirectory + "/registry.db";
+}
+std::string PortsDirectory() {
+    return CurrentLocations().runtimeDirectory + "/ports";
+}
+std::string ControlSocketPath() {
+    return CurrentLocations().runtimeDirectory + "/vspd.sock";
+}
 
 }  // namespace pal

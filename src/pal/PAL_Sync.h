@@ -38,8 +38,7 @@ constexpr DWORD MAXIMUM_WAIT_OBJECTS = 64;
 DWORD WaitForSingleObject(HANDLE handle, DWORD milliseconds);
 // Wait-any only (waitAll must be FALSE, else 87): among the signalled objects
 // the lowest index in the caller's list wins and only that one is consumed.
-DWORD WaitForMultipleObjects(DWORD count, const HANDLE* handles, BOOL waitAll,
-                             DWORD milliseconds);
+DWORD WaitForMultipleObjects(DWORD count, const HANDLE* handles, BOOL waitAll, DWORD milliseconds);
 
 // Threads. The start routine takes one pointer and returns a 32-bit code; the
 // thread handle becomes signalled when the routine returns.

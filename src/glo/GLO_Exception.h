@@ -71,4 +71,8 @@ bool Check(bool condition, const char* file, unsigned line);
 // context when one is given (a ucontext_t), else from the caller. Never throws.
 void CaptureStackTrace(const void* context, StackTrace_t& trace) noexcept;
 
+// A code address as the traces store it: the 32-bit offset from the base of
+// the module that holds it (the address itself when no module does).
+std::uint32_t ModuleOffset(const void* address) noexcept;
+
 }  // namespace glo

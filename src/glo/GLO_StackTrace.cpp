@@ -19,15 +19,6 @@ const bool warmedUp = [] {
     return backtrace(frames, 4) > 0;
 }();
 
-std::uint32_t ModuleOffset(const void* address) {
-    Dl_info info{};
-    const auto value = reinterpret_cast<std::uintptr_t>(address);
-    if (dladdr(address, &info) != 0 && info.dli_fbase != nullptr) {
-        return static_cast<std::uint32_t>(value - reinterpret_cast<std::uintptr_t>(info.dli_fbase));
-    }
-    return static_cast<std::uint32_t>(value);
-}
-
 std::uintptr_t FaultInstruction(const void* context) {
 #if defined(__x86_64__)
     const auto* uc = static_cast<const ucontext_t*>(context);
@@ -42,6 +33,15 @@ std::uintptr_t FaultInstruction(const void* context) {
 }
 
 }  // namespace
+
+std::uint32_t ModuleOffset(const void* address) noexcept {
+    Dl_info info{};
+    const auto value = reinterpret_cast<std::uintptr_t>(address);
+    if (dladdr(address, &info) != 0 && info.dli_fbase != nullptr) {
+        return static_cast<std::uint32_t>(value - reinterpret_cast<std::uintptr_t>(info.dli_fbase));
+    }
+    return static_cast<std::uint32_t>(value);
+}
 
 void CaptureStackTrace(const void* context, StackTrace_t& trace) noexcept {
     (void)warmedUp;

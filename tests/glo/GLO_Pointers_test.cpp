@@ -72,7 +72,8 @@ TEST(SmartPtr, CountsAndDeletesWithTheLastPointer) {
             glo::SmartPtr_t<Shared> third;
             third = second;
             EXPECT_EQ(object->RefCount(), 3);
-            third = third;
+            glo::SmartPtr_t<Shared>& alias = third;
+            third = alias;  // self-assignment keeps the count
             EXPECT_EQ(object->RefCount(), 3);
         }
         EXPECT_EQ(object->RefCount(), 1);

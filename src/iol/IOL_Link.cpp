@@ -2,21 +2,22 @@
 
 #include "glo/GLO_Exception.h"
 #include "pal/PAL_Sync.h"
-#include "win/WIN_Exception.h"
 
 namespace iol {
 
-Link_t::Link_t(pal::HANDLE terminateEvent) : terminateEvent_(0) {
-    const pal::HANDLE process = pal::GetCurrentProcess();
-    if (!pal::DuplicateHandle(process, terminateEvent, process, &terminateEvent_, 0, pal::TRUE,
-                              pal::DUPLICATE_SAME_ACCESS)) {
-        throw win::Error_t("src/win/WIN_Handle.cpp", 144);
+Link_t::Link_t(pal::HANDLE terminateEvent) {
+    // The creator keeps and closes its own handle.
+    win::Handle_t creators(terminateEvent);
+    try {
+        creators.Duplicate(terminateEvent_);
+    } catch (...) {
+        creators.Release();
+        throw;
     }
+    creators.Release();
 }
 
-Link_t::~Link_t() {
-    pal::CloseHandle(terminateEvent_);
-}
+Link_t::~Link_t() = default;
 
 void Link_t::Send(const Packet_t& packet, std::uint32_t timeout) {
     WriteFrame(packet.ToFrame(), timeout);

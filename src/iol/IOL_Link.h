@@ -7,6 +7,7 @@
 #include "iol/IOL_Frame.h"
 #include "iol/IOL_Packet.h"
 #include "pal/PAL_Types.h"
+#include "win/WIN_Handle.h"
 
 namespace iol {
 
@@ -24,14 +25,14 @@ public:
     virtual void WriteFrame(const Frame_t& frame, std::uint32_t timeout) = 0;
 
     std::uint32_t GetTimeout() const { return timeout_; }
-    pal::HANDLE GetTerminateEvent() const { return terminateEvent_; }
+    pal::HANDLE GetTerminateEvent() const { return terminateEvent_.GetHandle(); }
 
     void Send(const Packet_t& packet, std::uint32_t timeout);
     // Waits for the next frame with the packet's id; others are dropped.
     void Receive(Packet_t& packet, std::uint32_t timeout);
 
 private:
-    pal::HANDLE terminateEvent_;
+    win::Handle_t terminateEvent_;  // the link's own duplicate, closed with it
     std::uint32_t timeout_ = 3000;
 };
 

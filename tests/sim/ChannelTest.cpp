@@ -1,0 +1,165 @@
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <thread>
+
+#include "SimFixture.h"
+#include "glo/GLO_Exception.h"
+#include "ioa/IOA_Channel.h"
+#include "ioa/IOA_ProtocolTable.h"
+#include "iol/IOL_Exception.h"
+
+namespace {
+
+using simtest::SimFixture;
+using Lines = std::vector<std::string>;
+
+std::string MainRow(std::uint16_t product, std::int16_t version) {
+    return ioa::FormatProtocolRecords(*ioa::LookupMainTable(product, version));
+}
+
+class Channel : public SimFixture {};
+
+TEST_F(Channel, IdentifiesTheUnitInOrder) {
+    Start({});
+    ioa::Channel_t channel(*link_);
+    EXPECT_EQ(Wire(), (Lines{"> 254", "< 255", "< 253", "> 28 00 00"}));
+    EXPECT_EQ(clock_.Now(), 0u);  // the array came at once: no time-out
+    EXPECT_EQ(channel.GetProductData().productId, 77);
+    EXPECT_EQ(channel.GetProductData().softwareVersion, 350);
+    EXPECT_EQ(channel.GetProductData().GetDescription(), "Simulated Unit");
+    // Completed: nothing from the supplement table for 77, then A001.
+    EXPECT_EQ(ioa::FormatProtocolRecords(channel.GetProtocols().records),
+              ioa::FormatProtocolRecords(sim::UnitConfig_t::DefaultProtocols()) + " A001");
+    EXPECT_TRUE(channel.GetProtocols().Supports({'A', 1010}));
+}
+
+TEST_F(Channel, WithoutTheArrayWaitsASecondAndTakesTheMainTable) {
+    sim::UnitConfig_t config;
+    config.protocolArray = sim::ProtocolArray_t::None;
+    config.softwareVersion = 355;
+    Start(config);
+    ioa::Channel_t channel(*link_);
+    EXPECT_EQ(clock_.Now(), 1000u);
+    EXPECT_EQ(ioa::FormatProtocolRecords(channel.GetProtocols().records), MainRow(77, 350));
+    EXPECT_EQ(Wire(), (Lines{"> 254", "< 255", "> 28 00 00"}));
+}
+
+TEST_F(Channel, AnArrayBeforeTheProductDataIsLost) {
+    sim::UnitConfig_t config;
+    config.protocolArray = sim::ProtocolArray_t::BeforeProductData;
+    Start(config);
+    ioa::Channel_t channel(*link_);
+    EXPECT_EQ(clock_.Now(), 1000u);
+    EXPECT_EQ(ioa::FormatProtocolRecords(channel.GetProtocols().records), MainRow(77, 350));
+    EXPECT_FALSE(channel.SupportsUnitName());
+    EXPECT_EQ(Wire(), (Lines{"> 254", "< 253", "< 255", "> 28 00 00"}));
+}
+
+TEST_F(Channel, AnEmptyArrayCountsAsNone) {
+    sim::UnitConfig_t config;
+    config.protocols.clear();
+    config.productId = 999;  // in no table
+    Start(config);
+    ioa::Channel_t channel(*link_);
+    EXPECT_TRUE(channel.GetProtocols().records.empty());
+}
+
+TEST_F(Channel, FramesOfOtherIdsDisturbNoWait) {
+    sim::UnitConfig_t config;
+    config.faults.noiseId = 14;
+    config.unitName = "Hiker";
+    Start(config);
+    ioa::Channel_t channel(*link_);
+    EXPECT_EQ(channel.GetDisplayName("Unit ID 1"), "Hiker");
+    EXPECT_EQ(clock_.Now(), 0u);
+    EXPECT_EQ(Wire(true), (Lines{"> 254", "< 14", "< 255", "< 14", "< 253", "> 28 00 00", "> 526",
+                                 "< 14", "< 525"}));
+}
+
+TEST_F(Channel, ShortProductDataIsABadFrame) {
+    sim::UnitConfig_t config;
+    config.faults.shortProductData = true;
+    Start(config);
+    EXPECT_THROW(ioa::Channel_t channel(*link_), iol::BadFrame_t);
+    EXPECT_EQ(Wire(), (Lines{"> 254", "< 255"}));  // nothing sent to undo
+}
+
+TEST_F(Channel, DisplayName) {
+    const struct {
+        const char* what;
+        std::optional<std::string> name;
+        bool a601;
+        bool answers;
+        const char* suffix;
+        const char* label;
+        bool asks;
+        std::uint64_t waited;
+    } cases[] = {
+        {"named", "Hiker", true, true, "Unit ID 7", "Hiker", true, 0},
+        {"lone NUL", "", true, true, "Unit ID 7", "Simulated Unit (Unit ID 7)", true, 0},
+        {"no A601", "Hiker", false, true, "Unit ID 7", "Simulated Unit (Unit ID 7)", false, 0},
+        {"empty suffix", "", true, true, "", "Simulated Unit", true, 0},
+        {"no answer", "Hiker", true, false, "Unit ID 7", "Simulated Unit (Unit ID 7)", true, 3000},
+        {"nameless unit", std::nullopt, true, true, "Unit ID 7", "Simulated Unit (Unit ID 7)", true,
+         3000},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        sim::UnitConfig_t config;
+        config.unitName = c.name;
+        config.faults.noNameAnswer = !c.answers;
+        if (!c.a601) {
+            ioa::ParseProtocolRecords("", config.protocols);
+            std::erase(config.protocols, ioa::ProtocolRecord_t{'A', 601});
+        }
+        Start(config);
+        ioa::Channel_t channel(*link_);
+        EXPECT_EQ(channel.SupportsUnitName(), c.a601);
+        const std::uint64_t before = clock_.Now();
+        EXPECT_EQ(channel.GetDisplayName(c.suffix), c.label);
+        EXPECT_EQ(clock_.Now() - before, c.waited);
+        const Lines wire = Wire();
+        EXPECT_EQ(std::count(wire.begin(), wire.end(), "> 526"), c.asks ? 1 : 0);
+    }
+}
+
+TEST_F(Channel, GetUnitNameTimesOutWithoutAnAnswer) {
+    sim::UnitConfig_t config;
+    config.faults.noNameAnswer = true;
+    Start(config);
+    ioa::Channel_t channel(*link_);
+    EXPECT_THROW(channel.GetUnitName(), glo::Timeout_t);
+    EXPECT_EQ(clock_.Now(), 3000u);
+}
+
+TEST_F(Channel, TerminationEndsTheExchange) {
+    Start({});
+    pal::SetEvent(stop_);
+    EXPECT_THROW(ioa::Channel_t channel(*link_), glo::Terminate_t);
+}
+
+// In real time, once: the missing array costs about a second.
+TEST(ChannelRealTime, WithoutTheArrayTakesAboutASecondLonger) {
+    const pal::HANDLE stop = pal::CreateEventA(nullptr, pal::TRUE, pal::FALSE, nullptr);
+    sim::RealClock_t clock;
+    const auto identify = [&](sim::ProtocolArray_t array) {
+        sim::UnitConfig_t config;
+        config.protocolArray = array;
+        sim::Unit_t unit(config, clock);
+        sim::FrameLink_t link(stop, unit);
+        const auto start = std::chrono::steady_clock::now();
+        ioa::Channel_t channel(link);
+        return std::chrono::duration_cast<std::chrono::milliseconds>(
+                   std::chrono::steady_clock::now() - start)
+            .count();
+    };
+    const auto withArray = identify(sim::ProtocolArray_t::AfterProductData);
+    const auto without = identify(sim::ProtocolArray_t::None);
+    EXPECT_LT(withArray, 500);
+    EXPECT_GE(without - withArray, 900);
+    EXPECT_LT(without, 2500);
+    pal::CloseHandle(stop);
+}
+
+}  // namespace

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "pal/PAL_Sync.h"
 #include "sim/SIM_Clock.h"
 #include "sim/SIM_Nmea.h"
 #include "sim/SIM_Unit.h"

@@ -51,6 +51,8 @@ std::string CharacterSetName(const std::string& name) {
     return name.substr(begin, name.find(';', begin) - begin);
 }
 
+}  // namespace
+
 int CodePageOfName(const std::string& fullName) {
     const std::string name = CharacterSetName(fullName);
     const std::size_t dot = name.rfind('.');
@@ -68,8 +70,6 @@ int CodePageOfName(const std::string& fullName) {
     }
     return static_cast<int>(codePage);
 }
-
-}  // namespace
 
 const SystemLocaleInfo_t& SystemLocaleInfo() {
     static std::mutex mutex;

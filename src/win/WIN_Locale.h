@@ -25,6 +25,8 @@ const std::locale& ProgramLocale();
 // last "."; "C" (and "POSIX") give 1252. win::NoCodePageSpecified_t (229)
 // otherwise. Remembered per locale name.
 int CodePageOf(const std::locale& locale);
+// The same for a locale name ("English_United States.1252", "de_DE.UTF-8").
+int CodePageOfName(const std::string& name);
 // True for a code page whose characters may take more than one byte.
 bool IsMultiByteCodePage(unsigned codePage);
 

@@ -6,6 +6,8 @@
 
 #include "iol/IOL_UsbPacket.h"
 #include "pal/PAL_Error.h"
+#include "pal/PAL_File.h"
+#include "pal/PAL_Module.h"
 #include "pal/PAL_Sync.h"
 #include "win/WIN_Exception.h"
 
@@ -23,10 +25,6 @@ constexpr std::uint16_t kStartRequest = 5;
 constexpr std::uint16_t kStartConfirmation = 6;
 constexpr std::uint16_t kSecondRequest = 16;
 constexpr std::uint16_t kSecondReply = 17;
-
-constexpr pal::DWORD kGenericReadWrite = 0xC0000000u;
-constexpr pal::DWORD kOpenExisting = 3;
-constexpr pal::DWORD kFlagOverlapped = 0x40000000u;
 
 std::uint32_t Read32(const std::uint8_t* bytes) {
     return std::uint32_t{bytes[0]} | std::uint32_t{bytes[1]} << 8 | std::uint32_t{bytes[2]} << 16 |
@@ -70,8 +68,8 @@ UsbLink_t::UsbLink_t(pal::HANDLE terminateEvent, const std::string& devicePath, 
       dataAvailable_(nullptr, true, false, nullptr),
       errorStored_(nullptr, true, false, nullptr),
       tolerant_(tolerant) {
-    device_ =
-        pal::CreateDeviceFile(devicePath, kGenericReadWrite, 0, kOpenExisting, kFlagOverlapped);
+    device_ = pal::CreateFileA(devicePath.c_str(), pal::GENERIC_READ | pal::GENERIC_WRITE, 0,
+                               nullptr, pal::OPEN_EXISTING, pal::FILE_FLAG_OVERLAPPED, 0);
     if (!device_.IsValid()) {
         throw Exception_t(__FILE__, 48, {});
     }
@@ -402,10 +400,10 @@ pal::DWORD UsbLink_t::Transfer(Op_t op, void* buffer, pal::DWORD size, pal::HAND
     pal::BOOL done = pal::FALSE;
     switch (op) {
         case Op_t::Read:
-            done = pal::ReadDevice(device, buffer, size, &count, &transfer.overlapped);
+            done = pal::ReadFile(device, buffer, size, &count, &transfer.overlapped);
             break;
         case Op_t::Write:
-            done = pal::WriteDevice(device, buffer, size, &count, &transfer.overlapped);
+            done = pal::WriteFile(device, buffer, size, &count, &transfer.overlapped);
             break;
         case Op_t::Interrupt:
             done = pal::DeviceIoControl(device, kIoctlInterruptRead, nullptr, 0, buffer, size,
@@ -445,7 +443,20 @@ pal::DWORD UsbLink_t::Transfer(Op_t op, void* buffer, pal::DWORD size, pal::HAND
 
 void UsbLink_t::CancelTransfers() {
     pal::Sleep(25);
-    pal::CancelIo(device_.GetHandle());
+    // Bound late, as on the systems that lack it.
+    const pal::HMODULE kernel = pal::LoadLibraryA("kernel32.dll");
+    if (kernel == nullptr) {
+        throw win::Error_t(__FILE__, __LINE__);
+    }
+    using CancelIo_t = pal::BOOL (*)(pal::HANDLE);
+    const auto cancel = reinterpret_cast<CancelIo_t>(pal::GetProcAddress(kernel, "CancelIo"));
+    if (cancel == nullptr) {
+        const win::Error_t error(__FILE__, __LINE__);
+        pal::FreeLibrary(kernel);
+        throw error;
+    }
+    cancel(device_.GetHandle());
+    pal::FreeLibrary(kernel);
 }
 
 }  // namespace iou

@@ -11,6 +11,7 @@
 
 #include "pal/PAL_Driver.h"
 #include "pal/PAL_Error.h"
+#include "pal/PAL_SetupApi.h"
 #include "pal/PAL_Sync.h"
 
 namespace pal {
@@ -108,6 +109,10 @@ private:
     bool stopping_ = false;
     std::thread thread_;
 };
+
+// The pseudo-modules of the late-bound device calls exist whenever the
+// device model is linked in.
+const bool kModulesRegistered = (RegisterDeviceModules(), true);
 
 Delayer& TheDelayer() {
     static Delayer delayer;

@@ -1,5 +1,6 @@
 #include "iol/IOL_UsbPacket.h"
 
+#include <cstring>
 #include <limits>
 
 #include "glo/GLO_Exception.h"
@@ -27,12 +28,12 @@ std::vector<std::uint8_t> EncodeUsbPacket(std::uint8_t type, std::uint16_t id,
                                           const std::uint8_t* data, std::size_t size) {
     glo::Check(size <= std::numeric_limits<std::uint32_t>::max(), __FILE__, __LINE__);
     glo::Check(data != nullptr || size == 0, __FILE__, __LINE__);
-    std::vector<std::uint8_t> packet(kUsbHeaderSize, 0);
+    std::vector<std::uint8_t> packet(kUsbHeaderSize + size, 0);
     packet[0] = type;
     PutLittleEndian(&packet[4], id, 2);
     PutLittleEndian(&packet[8], static_cast<std::uint32_t>(size), 4);
     if (size > 0) {
-        packet.insert(packet.end(), data, data + size);
+        std::memcpy(packet.data() + kUsbHeaderSize, data, size);
     }
     return packet;
 }

@@ -1,0 +1,29 @@
+#include <gtest/gtest.h>
+
+#include "sim/SIM_Error.h"
+#include "sim/SIM_UsbBus.h"
+
+namespace {
+
+TEST(UsbSimulationConfig, UsbSettingsAreTakenOutOfEachUnit) {
+    const auto units =
+        sim::ParseUsbSimulation("unitid=7,noconfirm;;packetsize=0,driverversion=2,name=X;");
+    ASSERT_EQ(units.size(), 3u);
+    EXPECT_EQ(units[0].unit.unitId, 7u);
+    EXPECT_TRUE(units[0].usb.noStartConfirmation);
+    EXPECT_FALSE(units[1].usb.noStartConfirmation);
+    EXPECT_EQ(units[1].usb.packetSize, 64);
+    EXPECT_EQ(units[2].usb.packetSize, 0);
+    EXPECT_EQ(units[2].usb.driverVersion, 2u);
+    EXPECT_EQ(units[2].unit.unitName, "X");
+    EXPECT_EQ(sim::ParseUsbSimulation("1").size(), 1u);
+}
+
+TEST(UsbSimulationConfig, BadValuesAreRefused) {
+    for (const char* text : {"packetsize=70000", "driverversion=x", "noreply=1", "bogus"}) {
+        SCOPED_TRACE(text);
+        EXPECT_THROW(sim::ParseUsbSimulation(text), sim::Error_t);
+    }
+}
+
+}  // namespace

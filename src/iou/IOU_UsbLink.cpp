@@ -321,8 +321,11 @@ void UsbLink_t::ProcessPacket(Raw_t& raw) {
                 std::lock_guard<std::mutex> lock(queueMutex_);
                 queue_.push_back(raw);
                 raw = Raw_t();
+                // Set under the lock: set after it, the owner could take
+                // this packet and reset the event first, and the late signal
+                // would then wake it to an empty queue.
+                frameQueued_.Set();
             }
-            frameQueued_.Set();
         }
         return;
     }

@@ -53,7 +53,7 @@ struct String_t {
 };
 
 template <std::size_t N>
-struct Spec_t {
+struct Contents_t {
     std::array<std::uint16_t, 4> fileVersion;  // major, minor, third, fourth
     std::uint16_t language;
     std::uint16_t codePage;
@@ -62,11 +62,11 @@ struct Spec_t {
 };
 
 template <std::size_t N>
-constexpr std::size_t EncodedSize(const Spec_t<N>& spec) {
+constexpr std::size_t EncodedSize(const Contents_t<N>& contents) {
     std::size_t size = kTranslationsOffset + 4  // one translation
                        + 4                      // table count
                        + kTableNameSize + 4;    // the one table and its entry count
-    for (const String_t& s : spec.strings) {
+    for (const String_t& s : contents.strings) {
         size += 4 + s.key.size() + 1 + s.value.size() + 1;
     }
     return size;
@@ -99,32 +99,34 @@ public:
     std::size_t pos = 0;
 };
 
-// Size must be EncodedSize(spec); the build computes both at compile time.
+// Size must be EncodedSize(contents); the build computes both at compile time.
 template <std::size_t Size, std::size_t N>
-constexpr std::array<std::uint8_t, Size> Encode(const Spec_t<N>& spec) {
+constexpr std::array<std::uint8_t, Size> Encode(const Contents_t<N>& contents) {
     Writer_t<Size> w;
     for (std::uint8_t m : kMagic) {
         w.U8(m);
     }
     w.U32(static_cast<std::uint32_t>(Size));
-    const std::uint32_t ms = (std::uint32_t{spec.fileVersion[0]} << 16) | spec.fileVersion[1];
-    const std::uint32_t ls = (std::uint32_t{spec.fileVersion[2]} << 16) | spec.fileVersion[3];
+    const std::uint32_t ms =
+        (std::uint32_t{contents.fileVersion[0]} << 16) | contents.fileVersion[1];
+    const std::uint32_t ls =
+        (std::uint32_t{contents.fileVersion[2]} << 16) | contents.fileVersion[3];
     const std::uint32_t fixed[13] = {kFixedSignature, kFixedStrucVersion, ms, ls, ms, ls, 0x3F, 0,
-                                     kFileOsLinux,    spec.fileType,      0,  0,  0};
+                                     kFileOsLinux,    contents.fileType,  0,  0,  0};
     for (std::uint32_t v : fixed) {
         w.U32(v);
     }
     w.U32(1);
-    w.U32(spec.language | (std::uint32_t{spec.codePage} << 16));
+    w.U32(contents.language | (std::uint32_t{contents.codePage} << 16));
     w.U32(1);
-    const unsigned parts[2] = {spec.language, spec.codePage};
+    const unsigned parts[2] = {contents.language, contents.codePage};
     for (unsigned part : parts) {
         for (int shift = 12; shift >= 0; shift -= 4) {
             w.U8(static_cast<std::uint8_t>(HexDigit((part >> shift) & 0xF)));
         }
     }
     w.U32(static_cast<std::uint32_t>(N));
-    for (const String_t& s : spec.strings) {
+    for (const String_t& s : contents.strings) {
         w.U16(static_cast<std::uint16_t>(s.key.size() + 1));
         w.U16(static_cast<std::uint16_t>(s.value.size() + 1));
         w.Text(s.key);

@@ -18,14 +18,14 @@ namespace {
 using namespace pal;
 namespace vb = pal::versionblock;
 
-constexpr vb::Spec_t<3> kSpec{
+constexpr vb::Contents_t<3> kContents{
     {3, 4, 5, 6},
     0x0409,
     1252,
     vb::kFileTypeDll,
     {{{"ProductName", "Crafted"}, {"FileVersion", "3.4.5.6"}, {"ResourceFilename", "x.so"}}}};
-constexpr std::size_t kBlockSize = vb::EncodedSize(kSpec);
-constexpr auto kBlock = vb::Encode<kBlockSize>(kSpec);
+constexpr std::size_t kBlockSize = vb::EncodedSize(kContents);
+constexpr auto kBlock = vb::Encode<kBlockSize>(kContents);
 
 // A minimal ELF64 file: header, three section headers, the section names,
 // then the version block. Offsets are kept so that cases can damage fields.

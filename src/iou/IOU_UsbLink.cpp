@@ -7,9 +7,9 @@
 #include "iol/IOL_UsbPacket.h"
 #include "pal/PAL_Error.h"
 #include "pal/PAL_File.h"
-#include "pal/PAL_Module.h"
 #include "pal/PAL_Sync.h"
 #include "win/WIN_Exception.h"
+#include "win/WIN_Library.h"
 
 namespace iou {
 namespace {
@@ -447,19 +447,9 @@ pal::DWORD UsbLink_t::Transfer(Op_t op, void* buffer, pal::DWORD size, pal::HAND
 void UsbLink_t::CancelTransfers() {
     pal::Sleep(25);
     // Bound late, as on the systems that lack it.
-    const pal::HMODULE kernel = pal::LoadLibraryA("kernel32.dll");
-    if (kernel == nullptr) {
-        throw win::Error_t(__FILE__, __LINE__);
-    }
+    const win::Library_t kernel("kernel32.dll");
     using CancelIo_t = pal::BOOL (*)(pal::HANDLE);
-    const auto cancel = reinterpret_cast<CancelIo_t>(pal::GetProcAddress(kernel, "CancelIo"));
-    if (cancel == nullptr) {
-        const win::Error_t error(__FILE__, __LINE__);
-        pal::FreeLibrary(kernel);
-        throw error;
-    }
-    cancel(device_.GetHandle());
-    pal::FreeLibrary(kernel);
+    kernel.GetProc<CancelIo_t>("CancelIo")(device_.GetHandle());
 }
 
 }  // namespace iou

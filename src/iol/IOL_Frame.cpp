@@ -6,14 +6,20 @@
 #include <string>
 
 #include "iol/IOL_Exception.h"
+#include "win/WIN_Locale.h"
 
 namespace iol {
 namespace {
 
-// The locale whose classification decides what the dump shows as itself.
-// Until the program-wide locale exists this is the classic one.
+// The program-wide locale decides which bytes the dump shows as themselves.
+// When the system's locale cannot be made the classic one stands in: a dump
+// is made while reporting another failure and must not fail itself.
 const std::locale& DumpLocale() {
-    return std::locale::classic();
+    try {
+        return win::ProgramLocale();
+    } catch (...) {
+        return std::locale::classic();
+    }
 }
 
 bool IsPrintable(std::uint8_t byte) {

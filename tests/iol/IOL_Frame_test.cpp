@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <locale>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -10,6 +11,7 @@
 #include "iol/IOL_Exception.h"
 #include "iol/IOL_FrameStream.h"
 #include "iol/IOL_Packet.h"
+#include "win/WIN_Locale.h"
 
 namespace {
 
@@ -54,10 +56,26 @@ TEST(FrameDump, SeventeenthByteStartsSecondLine) {
     EXPECT_NE(dump.find("0000: 30 30"), std::string::npos);
 }
 
-TEST(FrameDump, ControlAndHighBytesAreDotsWithLowerCaseHex) {
+// A high byte shows as itself only where the program-wide locale (the
+// system's default; the classic one when the system lacks it) calls it
+// printable.
+char ShownByTheProgramLocale(std::uint8_t byte) {
+    std::locale locale = std::locale::classic();
+    try {
+        locale = win::ProgramLocale();
+    } catch (const glo::LocaleDoesNotExist_t&) {
+    }
+    const auto& ctype = std::use_facet<std::ctype<char>>(locale);
+    const char c = static_cast<char>(byte);
+    return ctype.is(std::ctype_base::print, c) ? c : '.';
+}
+
+TEST(FrameDump, ControlBytesAreDotsAndHexIsLowerCase) {
     const std::uint8_t bytes[] = {0x00, 0x1F, 0x7F, 0x80, 0xAB, 0xFF, 0x20, 0x7E};
+    const std::string high = {ShownByTheProgramLocale(0x80), ShownByTheProgramLocale(0xAB),
+                              ShownByTheProgramLocale(0xFF)};
     const std::string expected = "Frame: (ID,DATA)\nID: 65535\n0000: 00 1f 7f 80 ab ff 20 7e " +
-                                 Spaces(8 * 3) + "  ...... ~\n";
+                                 Spaces(8 * 3) + "  ..." + high + " ~\n";
     EXPECT_EQ(DumpOf(iol::Frame_t(65535, bytes, sizeof bytes)), expected);
 }
 

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "iol/IOL_Exception.h"
+#include "pal/PAL_Kernel.h"
 #include "pal/PAL_Sync.h"
 #include "win/WIN_Exception.h"
 
@@ -115,6 +116,29 @@ TEST_F(LinkTest, UnrelatedFramesStretchTheWaitALittle) {
     for (const auto timeout : link.readTimeouts) {
         EXPECT_EQ(timeout, 500u);  // each read gets the whole timeout
     }
+}
+
+// Moves the tick count to just before its 32-bit wrap for one test.
+class TicksNearTheWrap {
+public:
+    explicit TicksNearTheWrap(pal::DWORD msBefore) {
+        pal::testhooks::SetTickOffset(0xFFFFFFFFu - pal::GetTickCount() - msBefore);
+    }
+    ~TicksNearTheWrap() { pal::testhooks::SetTickOffset(0); }
+};
+
+TEST_F(LinkTest, ElapsedTimeIsMeasuredAcrossTheTickWrap) {
+    const TicksNearTheWrap ticks(50);
+    ScriptedLink link(stopEvent_, [](ScriptedLink& self, std::uint32_t) {
+        self.WaitTerminated(20);
+        return iol::Frame_t(180);
+    });
+    iol::Packet_t packet(255);
+    const auto start = Clock::now();
+    EXPECT_THROW(link.Receive(packet, 300), glo::Timeout_t);
+    const auto elapsed = MillisecondsSince(start);
+    EXPECT_GE(elapsed, 290);
+    EXPECT_LT(elapsed, 2000);
 }
 
 TEST_F(LinkTest, DropsOtherIdsAndDecodesTheMatchingFrame) {

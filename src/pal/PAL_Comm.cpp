@@ -8,11 +8,11 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <map>
+#include <memory>
 #include <mutex>
-#include <set>
 
 #include "pal/PAL_Error.h"
+#include "pal/PAL_FileObject.h"
 #include "pal/PAL_Locations.h"
 
 namespace pal {
@@ -27,11 +27,6 @@ constexpr Speed_t kSpeeds[] = {
     {4800, B4800},     {9600, B9600},     {19200, B19200},   {38400, B38400},   {57600, B57600},
     {115200, B115200}, {230400, B230400}, {460800, B460800}, {921600, B921600},
 };
-
-// Timeouts belong to the open port; the kernel has no place for them.
-std::mutex g_timeoutsMutex;
-std::map<COMM_HANDLE, COMMTIMEOUTS> g_timeouts;
-std::set<COMM_HANDLE> g_exclusive;  // ports we made exclusive, under g_timeoutsMutex
 
 BOOL Fail(DWORD code) {
     SetLastError(code);
@@ -88,19 +83,48 @@ std::string Upper(std::string text) {
     return text;
 }
 
-bool ReadTermios(COMM_HANDLE port, termios& settings) {
-    if (port < 0) {
-        SetLastError(ERROR_INVALID_HANDLE);
-        return false;
+// An open port. The descriptor is fixed for the object's life; the
+// timeouts, which the kernel has no place for, are kept here under mutex.
+class CommPort final : public IoObject {
+public:
+    CommPort(int fd, bool exclusive) : fd_(fd), exclusive_(exclusive) {}
+    ~CommPort() override {
+        if (exclusive_) {
+            // Exclusivity would outlive us while another program holds the port.
+            ::ioctl(fd_, TIOCNXCL);
+        }
+        ::close(fd_);
     }
-    if (::tcgetattr(port, &settings) != 0) {
+
+    int Fd() const { return fd_; }
+    COMMTIMEOUTS Timeouts() const {
+        const std::lock_guard<std::mutex> lock(mutex_);
+        return timeouts_;
+    }
+    void SetTimeouts(const COMMTIMEOUTS& timeouts) {
+        const std::lock_guard<std::mutex> lock(mutex_);
+        timeouts_ = timeouts;
+    }
+
+private:
+    const int fd_;
+    const bool exclusive_;
+    mutable std::mutex mutex_;
+    COMMTIMEOUTS timeouts_{};
+};
+
+// The port behind a handle and its terminal settings; null with the
+// last-error value set when the handle is no port or the device no terminal.
+std::shared_ptr<CommPort> OpenPort(HANDLE handle, termios& settings) {
+    std::shared_ptr<CommPort> port = LookupHandle<CommPort>(handle);
+    if (port && ::tcgetattr(port->Fd(), &settings) != 0) {
         SetLastError(FromErrno(errno));
-        return false;
+        port.reset();
     }
-    return true;
+    return port;
 }
 
-void SetModemLine(COMM_HANDLE port, int line, bool on) {
+void SetModemLine(int port, int line, bool on) {
     // Pseudo-terminals have no modem lines; that is not an error here.
     ::ioctl(port, on ? TIOCMBIS : TIOCMBIC, &line);
 }
@@ -125,12 +149,12 @@ DWORD ResolvePortName(const std::string& name, std::string& path) {
     return ERROR_FILE_NOT_FOUND;
 }
 
-COMM_HANDLE CreateCommFileA(const char* name, DWORD access, DWORD shareMode) {
+HANDLE CreateCommFileA(const char* name, DWORD access, DWORD shareMode) {
     std::string path;
     const DWORD resolved = name != nullptr ? ResolvePortName(name, path) : ERROR_INVALID_NAME;
     if (resolved != ERROR_SUCCESS) {
         SetLastError(resolved);
-        return INVALID_COMM_HANDLE;
+        return INVALID_HANDLE_VALUE;
     }
     int flags = O_NOCTTY | O_NONBLOCK | O_CLOEXEC;
     if ((access & GENERIC_READ) != 0 && (access & GENERIC_WRITE) != 0) {
@@ -138,51 +162,34 @@ COMM_HANDLE CreateCommFileA(const char* name, DWORD access, DWORD shareMode) {
     } else {
         flags |= (access & GENERIC_WRITE) != 0 ? O_WRONLY : O_RDONLY;
     }
-    const int port = ::open(path.c_str(), flags);
-    if (port < 0) {
+    const int fd = ::open(path.c_str(), flags);
+    if (fd < 0) {
         SetLastError(FromErrno(errno));
-        return INVALID_COMM_HANDLE;
-    }
-    if (shareMode == 0) {
-        // Advisory among cooperating openers, and TIOCEXCL against others.
-        if (::flock(port, LOCK_EX | LOCK_NB) != 0) {
-            ::close(port);
-            SetLastError(ERROR_ACCESS_DENIED);
-            return INVALID_COMM_HANDLE;
-        }
-        int alreadyExclusive = 0;
-        if (::isatty(port) == 1 && ::ioctl(port, TIOCGEXCL, &alreadyExclusive) == 0 &&
-            alreadyExclusive == 0 && ::ioctl(port, TIOCEXCL) == 0) {
-            std::lock_guard<std::mutex> lock(g_timeoutsMutex);
-            g_exclusive.insert(port);
-        }
-    }
-    return port;
-}
-
-BOOL CloseCommFile(COMM_HANDLE port) {
-    if (port < 0) {
-        return Fail(ERROR_INVALID_HANDLE);
+        return INVALID_HANDLE_VALUE;
     }
     bool exclusive = false;
-    {
-        std::lock_guard<std::mutex> lock(g_timeoutsMutex);
-        g_timeouts.erase(port);
-        exclusive = g_exclusive.erase(port) != 0;
+    if (shareMode == 0) {
+        // Advisory among cooperating openers, and TIOCEXCL against others.
+        if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+            ::close(fd);
+            SetLastError(ERROR_ACCESS_DENIED);
+            return INVALID_HANDLE_VALUE;
+        }
+        int alreadyExclusive = 0;
+        exclusive = ::isatty(fd) == 1 && ::ioctl(fd, TIOCGEXCL, &alreadyExclusive) == 0 &&
+                    alreadyExclusive == 0 && ::ioctl(fd, TIOCEXCL) == 0;
     }
-    if (exclusive) {
-        // Exclusivity would outlive us while another program holds the port.
-        ::ioctl(port, TIOCNXCL);
-    }
-    return ::close(port) == 0 ? TRUE : Fail(FromErrno(errno));
+    const HANDLE handle = InsertHandle(std::make_shared<CommPort>(fd, exclusive));
+    return handle != 0 ? handle : INVALID_HANDLE_VALUE;
 }
 
-BOOL GetCommState(COMM_HANDLE port, DCB* state) {
+BOOL GetCommState(HANDLE handle, DCB* state) {
     termios settings{};
     if (state == nullptr) {
         return Fail(ERROR_INVALID_PARAMETER);
     }
-    if (!ReadTermios(port, settings)) {
+    const std::shared_ptr<CommPort> port = OpenPort(handle, settings);
+    if (!port) {
         return FALSE;
     }
     DCB result;
@@ -228,12 +235,13 @@ BOOL GetCommState(COMM_HANDLE port, DCB* state) {
     return TRUE;
 }
 
-BOOL SetCommState(COMM_HANDLE port, const DCB* state) {
+BOOL SetCommState(HANDLE handle, const DCB* state) {
     termios settings{};
     if (state == nullptr) {
         return Fail(ERROR_INVALID_PARAMETER);
     }
-    if (!ReadTermios(port, settings)) {
+    const std::shared_ptr<CommPort> port = OpenPort(handle, settings);
+    if (!port) {
         return FALSE;
     }
     const Speed_t* speed = nullptr;
@@ -284,52 +292,53 @@ BOOL SetCommState(COMM_HANDLE port, const DCB* state) {
     settings.c_cc[VTIME] = 0;
     ::cfsetispeed(&settings, speed->speed);
     ::cfsetospeed(&settings, speed->speed);
-    if (::tcsetattr(port, TCSANOW, &settings) != 0) {
+    if (::tcsetattr(port->Fd(), TCSANOW, &settings) != 0) {
         return Fail(FromErrno(errno));
     }
-    SetModemLine(port, TIOCM_DTR, state->fDtrControl != DTR_CONTROL_DISABLE);
-    SetModemLine(port, TIOCM_RTS, state->fRtsControl != RTS_CONTROL_DISABLE);
+    SetModemLine(port->Fd(), TIOCM_DTR, state->fDtrControl != DTR_CONTROL_DISABLE);
+    SetModemLine(port->Fd(), TIOCM_RTS, state->fRtsControl != RTS_CONTROL_DISABLE);
     return TRUE;
 }
 
-BOOL GetCommTimeouts(COMM_HANDLE port, COMMTIMEOUTS* timeouts) {
+BOOL GetCommTimeouts(HANDLE handle, COMMTIMEOUTS* timeouts) {
     termios settings{};
     if (timeouts == nullptr) {
         return Fail(ERROR_INVALID_PARAMETER);
     }
-    if (!ReadTermios(port, settings)) {
+    const std::shared_ptr<CommPort> port = OpenPort(handle, settings);
+    if (!port) {
         return FALSE;
     }
-    std::lock_guard<std::mutex> lock(g_timeoutsMutex);
-    const auto it = g_timeouts.find(port);
-    *timeouts = it != g_timeouts.end() ? it->second : COMMTIMEOUTS{};
+    *timeouts = port->Timeouts();
     return TRUE;
 }
 
-BOOL SetCommTimeouts(COMM_HANDLE port, const COMMTIMEOUTS* timeouts) {
+BOOL SetCommTimeouts(HANDLE handle, const COMMTIMEOUTS* timeouts) {
     termios settings{};
     if (timeouts == nullptr) {
         return Fail(ERROR_INVALID_PARAMETER);
     }
-    if (!ReadTermios(port, settings)) {
+    const std::shared_ptr<CommPort> port = OpenPort(handle, settings);
+    if (!port) {
         return FALSE;
     }
-    std::lock_guard<std::mutex> lock(g_timeoutsMutex);
-    g_timeouts[port] = *timeouts;
+    port->SetTimeouts(*timeouts);
     return TRUE;
 }
 
-BOOL SetupComm(COMM_HANDLE port, DWORD inQueue, DWORD outQueue) {
+BOOL SetupComm(HANDLE handle, DWORD inQueue, DWORD outQueue) {
     termios settings{};
-    if (!ReadTermios(port, settings)) {
+    const std::shared_ptr<CommPort> port = OpenPort(handle, settings);
+    if (!port) {
         return FALSE;
     }
     return inQueue == 0 || outQueue == 0 ? Fail(ERROR_INVALID_PARAMETER) : TRUE;
 }
 
-BOOL PurgeComm(COMM_HANDLE port, DWORD flags) {
+BOOL PurgeComm(HANDLE handle, DWORD flags) {
     termios settings{};
-    if (!ReadTermios(port, settings)) {
+    const std::shared_ptr<CommPort> port = OpenPort(handle, settings);
+    if (!port) {
         return FALSE;
     }
     const bool input = (flags & (PURGE_RXABORT | PURGE_RXCLEAR)) != 0;
@@ -338,12 +347,13 @@ BOOL PurgeComm(COMM_HANDLE port, DWORD flags) {
         return TRUE;
     }
     const int queue = input && output ? TCIOFLUSH : (input ? TCIFLUSH : TCOFLUSH);
-    return ::tcflush(port, queue) == 0 ? TRUE : Fail(FromErrno(errno));
+    return ::tcflush(port->Fd(), queue) == 0 ? TRUE : Fail(FromErrno(errno));
 }
 
-BOOL ClearCommError(COMM_HANDLE port, DWORD* errors, COMSTAT* status) {
+BOOL ClearCommError(HANDLE handle, DWORD* errors, COMSTAT* status) {
     termios settings{};
-    if (!ReadTermios(port, settings)) {
+    const std::shared_ptr<CommPort> port = OpenPort(handle, settings);
+    if (!port) {
         return FALSE;
     }
     if (errors != nullptr) {
@@ -352,8 +362,8 @@ BOOL ClearCommError(COMM_HANDLE port, DWORD* errors, COMSTAT* status) {
     if (status != nullptr) {
         int in = 0;
         int out = 0;
-        ::ioctl(port, FIONREAD, &in);
-        ::ioctl(port, TIOCOUTQ, &out);
+        ::ioctl(port->Fd(), FIONREAD, &in);
+        ::ioctl(port->Fd(), TIOCOUTQ, &out);
         status->cbInQue = in > 0 ? static_cast<DWORD>(in) : 0;
         status->cbOutQue = out > 0 ? static_cast<DWORD>(out) : 0;
     }

@@ -4,22 +4,17 @@
 // exists, else to nothing (2). A "//./" or "\\.\" prefix resolves the same.
 // Names that could leave those directories are invalid (123).
 //
-// Comm handles are the port's descriptor (-1, all bits set, when none) until
-// the handle table hosts them. Failing calls return FALSE (or the invalid
-// handle) with the last-error value set.
+// An open port is an object of the handle table: CloseHandle closes it, and
+// DuplicateHandle shares it. Failing calls return FALSE (or
+// INVALID_HANDLE_VALUE) with the last-error value set.
 #pragma once
 
 #include <string>
 
+#include "pal/PAL_File.h"
 #include "pal/PAL_Types.h"
 
 namespace pal {
-
-using COMM_HANDLE = int;
-constexpr COMM_HANDLE INVALID_COMM_HANDLE = -1;
-
-constexpr DWORD GENERIC_READ = 0x80000000u;
-constexpr DWORD GENERIC_WRITE = 0x40000000u;
 
 constexpr BYTE NOPARITY = 0;
 constexpr BYTE ODDPARITY = 1;
@@ -108,18 +103,19 @@ DWORD ResolvePortName(const std::string& name, std::string& path);
 // Opens a port for reading and writing, non-blocking. Share mode 0 opens it
 // exclusively: while held, other exclusive opens fail with 5, as a port in
 // use does on the system we stand in for.
-COMM_HANDLE CreateCommFileA(const char* name, DWORD access, DWORD shareMode);
-BOOL CloseCommFile(COMM_HANDLE port);
+// Reads and writes of the handle are not served (1): the program only
+// configures and probes ports.
+HANDLE CreateCommFileA(const char* name, DWORD access, DWORD shareMode);
 
 // Data bits, parity, stop bits, baud, RTS/CTS and XON/XOFF map to termios.
 // DSR flow control has no Linux counterpart and is kept in the record only.
-BOOL GetCommState(COMM_HANDLE port, DCB* state);
-BOOL SetCommState(COMM_HANDLE port, const DCB* state);
-BOOL GetCommTimeouts(COMM_HANDLE port, COMMTIMEOUTS* timeouts);
-BOOL SetCommTimeouts(COMM_HANDLE port, const COMMTIMEOUTS* timeouts);
+BOOL GetCommState(HANDLE port, DCB* state);
+BOOL SetCommState(HANDLE port, const DCB* state);
+BOOL GetCommTimeouts(HANDLE port, COMMTIMEOUTS* timeouts);
+BOOL SetCommTimeouts(HANDLE port, const COMMTIMEOUTS* timeouts);
 // The kernel's queues have fixed sizes; sizes of 0 give 87.
-BOOL SetupComm(COMM_HANDLE port, DWORD inQueue, DWORD outQueue);
-BOOL PurgeComm(COMM_HANDLE port, DWORD flags);
-BOOL ClearCommError(COMM_HANDLE port, DWORD* errors, COMSTAT* status);
+BOOL SetupComm(HANDLE port, DWORD inQueue, DWORD outQueue);
+BOOL PurgeComm(HANDLE port, DWORD flags);
+BOOL ClearCommError(HANDLE port, DWORD* errors, COMSTAT* status);
 
 }  // namespace pal

@@ -40,55 +40,47 @@ void ApplySettings(pal::DCB& state, const LineSettings_t& settings) {
 
 CommFile_t::CommFile_t(const std::string& portName, const LineSettings_t& settings) {
     handle_ = pal::CreateCommFileA(portName.c_str(), kReadWrite, 0);
-    if (handle_ == pal::INVALID_COMM_HANDLE && pal::GetLastError() == pal::ERROR_FILE_NOT_FOUND) {
+    if (!handle_.IsValid() && pal::GetLastError() == pal::ERROR_FILE_NOT_FOUND) {
         handle_ = pal::CreateCommFileA(("//./" + portName).c_str(), kReadWrite, 0);
     }
-    if (handle_ == pal::INVALID_COMM_HANDLE) {
+    if (!handle_.IsValid()) {
         Fail(60);
     }
+    const pal::HANDLE port = handle_.GetHandle();
     pal::DCB state;
-    if (!pal::GetCommState(handle_, &state)) {
+    if (!pal::GetCommState(port, &state)) {
         Fail(147);
     }
     ApplySettings(state, settings);
-    if (!pal::SetCommState(handle_, &state)) {
+    if (!pal::SetCommState(port, &state)) {
         Fail(270);
     }
     pal::COMMTIMEOUTS timeouts;
-    if (!pal::GetCommTimeouts(handle_, &timeouts)) {
+    if (!pal::GetCommTimeouts(port, &timeouts)) {
         Fail(161);
     }
     timeouts = pal::COMMTIMEOUTS{};
-    if (!pal::SetCommTimeouts(handle_, &timeouts)) {
+    if (!pal::SetCommTimeouts(port, &timeouts)) {
         Fail(284);
     }
-    if (!pal::SetupComm(handle_, settings.inputQueue, settings.outputQueue)) {
+    if (!pal::SetupComm(port, settings.inputQueue, settings.outputQueue)) {
         Fail(299);
     }
-    if (!pal::PurgeComm(handle_, pal::PURGE_TXABORT | pal::PURGE_RXABORT | pal::PURGE_TXCLEAR |
-                                     pal::PURGE_RXCLEAR)) {
+    if (!pal::PurgeComm(port, pal::PURGE_TXABORT | pal::PURGE_RXABORT | pal::PURGE_TXCLEAR |
+                                  pal::PURGE_RXCLEAR)) {
         Fail(198);
     }
     pal::DWORD errors = 0;
     pal::COMSTAT status;
-    if (!pal::ClearCommError(handle_, &errors, &status)) {
+    if (!pal::ClearCommError(port, &errors, &status)) {
         Fail(91);
-    }
-}
-
-CommFile_t::~CommFile_t() {
-    if (handle_ != pal::INVALID_COMM_HANDLE) {
-        pal::CloseCommFile(handle_);
     }
 }
 
 // The error takes the last-error value before closing can change it.
 void CommFile_t::Fail(unsigned line) {
     const CommFileError_t error(__FILE__, line);
-    if (handle_ != pal::INVALID_COMM_HANDLE) {
-        pal::CloseCommFile(handle_);
-        handle_ = pal::INVALID_COMM_HANDLE;
-    }
+    handle_.Close();
     throw error;
 }
 

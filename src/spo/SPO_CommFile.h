@@ -6,6 +6,7 @@
 
 #include "glo/GLO_NonCopyable.h"
 #include "pal/PAL_Comm.h"
+#include "win/WIN_Handle.h"
 
 namespace spo {
 
@@ -30,14 +31,13 @@ public:
     // Opens the port exclusively and configures it; CommFileError_t with the
     // step's line on failure.
     CommFile_t(const std::string& portName, const LineSettings_t& settings);
-    ~CommFile_t();
 
-    pal::COMM_HANDLE Handle() const { return handle_; }
+    pal::HANDLE Handle() const { return handle_.GetHandle(); }
 
 private:
     [[noreturn]] void Fail(unsigned line);
 
-    pal::COMM_HANDLE handle_ = pal::INVALID_COMM_HANDLE;
+    win::Handle_t handle_;  // closed on destruction
 };
 
 // True when a port of that name exists, free or held by another program.

@@ -12,7 +12,9 @@
 #include <string>
 
 #include "pal/PAL_Error.h"
+#include "pal/PAL_Kernel.h"
 #include "pal/PAL_Locations.h"
+#include "pal/PAL_Sync.h"
 #include "spo/SPO_Exception.h"
 #include "support/TestRoot.h"
 
@@ -176,6 +178,41 @@ TEST_F(PtyPortTest, FailuresNameTheirStep) {
         EXPECT_EQ(error.SourceLine(), 299);
     }
     EXPECT_EQ(FailureLine("COM40", code), 0u);  // failed opens closed the port again
+}
+
+// The port is an object of the handle table, as every other handle of ours:
+// it lives until its last handle closes, and no other handle reaches it.
+TEST_F(PtyPortTest, PortIsAHandleOfTheTable) {
+    const std::size_t before = pal::testhooks::OpenHandleCount();
+    pal::HANDLE handle = pal::INVALID_HANDLE_VALUE;
+    pal::HANDLE duplicate = pal::INVALID_HANDLE_VALUE;
+    {
+        const spo::CommFile_t port("COM40", spo::LineSettings_t{});
+        handle = port.Handle();
+        EXPECT_EQ(pal::testhooks::OpenHandleCount(), before + 1);
+        ASSERT_TRUE(pal::DuplicateHandle(pal::GetCurrentProcess(), handle, pal::GetCurrentProcess(),
+                                         &duplicate, 0, pal::FALSE, pal::DUPLICATE_SAME_ACCESS));
+    }
+    pal::DCB state;
+    EXPECT_FALSE(pal::GetCommState(handle, &state));
+    EXPECT_EQ(pal::GetLastError(), pal::ERROR_INVALID_HANDLE);
+    ASSERT_TRUE(pal::GetCommState(duplicate, &state));  // still open through the copy
+    EXPECT_EQ(state.BaudRate, 9600u);
+    pal::DWORD code = 0;
+    EXPECT_EQ(FailureLine("COM40", code), 60u);  // and still held exclusively
+    EXPECT_EQ(code, pal::ERROR_ACCESS_DENIED);
+    EXPECT_TRUE(pal::CloseHandle(duplicate));
+    EXPECT_EQ(pal::testhooks::OpenHandleCount(), before);
+    EXPECT_EQ(FailureLine("COM40", code), 0u);
+
+    // A failed configuration leaves no handle behind; an event is no port.
+    std::filesystem::create_symlink("/dev/null", pal::PortsDirectory() + "/NULLPORT");
+    EXPECT_EQ(FailureLine("NULLPORT", code), 147u);
+    EXPECT_EQ(pal::testhooks::OpenHandleCount(), before);
+    const pal::HANDLE event = pal::CreateEventA(nullptr, pal::TRUE, pal::FALSE, nullptr);
+    EXPECT_FALSE(pal::GetCommState(event, &state));
+    EXPECT_EQ(pal::GetLastError(), pal::ERROR_INVALID_HANDLE);
+    pal::CloseHandle(event);
 }
 
 }  // namespace

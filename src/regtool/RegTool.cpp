@@ -1,10 +1,14 @@
 // quorvel-reg: exports, imports and deletes keys of Quorvel's registry
-// store, and sets the per-key read right. See docs/registry.md.
+// store, sets the per-key read right, and tells where the store and the
+// serial ports are. See docs/registry.md.
+#include <unistd.h>
+
 #include <fstream>
 #include <iostream>
 #include <iterator>
 #include <string>
 
+#include "pal/PAL_Comm.h"
 #include "pal/PAL_Error.h"
 #include "pal/PAL_Locations.h"
 #include "pal/PAL_Registry.h"
@@ -17,7 +21,7 @@ constexpr const char* kUsage =
     "       quorvel-reg import FILE|-\n"
     "       quorvel-reg delete KEY [VALUE]\n"
     "       quorvel-reg deny-read KEY | allow-read KEY\n"
-    "       quorvel-reg where\n"
+    "       quorvel-reg where [PORT]\n"
     "KEY is a path below HKEY_LOCAL_MACHINE, with or without that prefix.\n";
 
 int Failed(const std::string& what, pal::LONG code) {
@@ -99,6 +103,24 @@ int SetReadDenied(const std::string& path, bool denied) {
     return status == pal::ERROR_SUCCESS ? 0 : Failed("read right of \"" + path + "\"", status);
 }
 
+// The file a port name resolves to, and the terminal behind a virtual port.
+int WherePort(const std::string& name) {
+    std::string path;
+    const pal::DWORD status = pal::ResolvePortName(name, path);
+    if (status != pal::ERROR_SUCCESS) {
+        return Failed("port \"" + name + "\"", static_cast<pal::LONG>(status));
+    }
+    std::cout << path;
+    std::string target(4096, '\0');
+    const ssize_t length = ::readlink(path.c_str(), target.data(), target.size());
+    if (length > 0) {
+        target.resize(static_cast<std::size_t>(length));
+        std::cout << " -> " << target;
+    }
+    std::cout << "\n";
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -119,6 +141,9 @@ int main(int argc, char** argv) {
     if (command == "where" && argc == 2) {
         std::cout << pal::RegistryFilePath() << "\n";
         return 0;
+    }
+    if (command == "where" && argc == 3) {
+        return WherePort(argv[2]);
     }
     std::cerr << kUsage;
     return 2;

@@ -1,12 +1,14 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "pal/PAL_Error.h"
+#include "pal/PAL_Locations.h"
 #include "pal/PAL_Registry.h"
 #include "regtool/RegText.h"
 #include "support/TestRoot.h"
@@ -199,6 +201,29 @@ TEST_F(RegToolTest, ToolDeletesAndSetsTheReadRight) {
     EXPECT_EQ(RunTool("delete 'HKEY_LOCAL_MACHINE\\T'"), 0);
     EXPECT_EQ(Export(), "Quorvel Registry Export 1\n\n[HKEY_LOCAL_MACHINE]\n");
     EXPECT_EQ(RunTool("frobnicate"), 2);
+}
+
+TEST_F(RegToolTest, ToolTellsWhereTheStoreAndAPortAre) {
+    std::string out;
+    EXPECT_EQ(RunTool("where", &out), 0);
+    EXPECT_EQ(out, pal::RegistryFilePath() + "\n");
+
+    std::filesystem::create_directories(pal::PortsDirectory());
+    const std::string port = pal::PortsDirectory() + "/COM7";
+    std::filesystem::create_symlink("/dev/null", port);
+    for (const char* name : {"COM7", "com7", "//./COM7"}) {
+        EXPECT_EQ(RunTool(std::string("where ") + name, &out), 0) << name;
+        EXPECT_EQ(out, port + " -> /dev/null\n") << name;
+    }
+    EXPECT_EQ(RunTool("where null", &out), 0);
+    EXPECT_EQ(out, "/dev/null\n");
+
+    std::string err;
+    EXPECT_EQ(RunTool("where COM8", &out, &err), 1);
+    EXPECT_EQ(out, "");
+    EXPECT_NE(err.find("Windows error 2"), std::string::npos) << err;
+    EXPECT_EQ(RunTool("where ../ports/COM7", nullptr, &err), 1);
+    EXPECT_NE(err.find("Windows error 123"), std::string::npos) << err;
 }
 
 }  // namespace

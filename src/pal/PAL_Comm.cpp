@@ -18,6 +18,8 @@
 namespace pal {
 namespace {
 
+constexpr const char* kTtyClass = "/sys/class/tty/";
+
 struct Speed_t {
     DWORD baud;
     speed_t speed;
@@ -140,11 +142,19 @@ DWORD ResolvePortName(const std::string& name, std::string& path) {
         return ERROR_INVALID_NAME;
     }
     const std::string ports = PortsDirectory() + "/";
-    for (const std::string& candidate : {ports + bare, ports + Upper(bare), "/dev/" + bare}) {
+    for (const std::string& candidate : {ports + bare, ports + Upper(bare)}) {
         if (Exists(candidate)) {
             path = candidate;
             return ERROR_SUCCESS;
         }
+    }
+    // Only the machine's serial devices: opening just any device by a name a
+    // user typed could harm (/dev/watchdog arms the watchdog, /dev/tty is the
+    // caller's own terminal). Those are the ttys with hardware behind them.
+    const std::string device = "/dev/" + bare;
+    if (Exists(kTtyClass + bare + "/device") && Exists(device)) {
+        path = device;
+        return ERROR_SUCCESS;
     }
     return ERROR_FILE_NOT_FOUND;
 }

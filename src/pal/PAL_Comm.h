@@ -1,7 +1,8 @@
 // Serial ports by their Windows-style names, with the comm calls the program
 // makes. A name resolves to <ports dir>/<NAME> when the port driver daemon
 // publishes it (as given, then upper case), else to /dev/<name> when that
-// exists, else to nothing (2). A "//./" or "\\.\" prefix resolves the same.
+// is a serial device of the machine (a tty with a device behind it in
+// sysfs), else to nothing (2). A "//./" or "\\.\" prefix resolves the same.
 // Names that could leave those directories are invalid (123).
 //
 // An open port is an object of the handle table: CloseHandle closes it, and

@@ -9,6 +9,11 @@ namespace {
 
 thread_local DWORD lastError = ERROR_SUCCESS;
 
+// Codes that single modules set (files, the setup API) and name there.
+constexpr DWORD kDiskFull = 112;
+constexpr DWORD kNegativeSeek = 131;
+constexpr DWORD kInvalidUserBuffer = 1784;
+
 // The system's U.S. English texts, as it words them.
 const std::map<DWORD, std::string_view>& SystemTexts() {
     static const std::map<DWORD, std::string_view> texts = {
@@ -43,12 +48,15 @@ const std::map<DWORD, std::string_view>& SystemTexts() {
         {ERROR_FILE_EXISTS, "The file exists."},
         {ERROR_INVALID_PARAMETER, "The parameter is incorrect."},
         {ERROR_BROKEN_PIPE, "The pipe has been ended."},
+        {kDiskFull, "There is not enough space on the disk."},
         {ERROR_CALL_NOT_IMPLEMENTED, "This function is not supported on this system."},
         {ERROR_SEM_TIMEOUT, "The semaphore timeout period has expired."},
         {ERROR_INSUFFICIENT_BUFFER, "The data area passed to a system call is too small."},
         {ERROR_INVALID_NAME, "The filename, directory name, or volume label syntax is incorrect."},
         {ERROR_MOD_NOT_FOUND, "The specified module could not be found."},
         {ERROR_PROC_NOT_FOUND, "The specified procedure could not be found."},
+        {kNegativeSeek,
+         "An attempt was made to move the file pointer before the beginning of the file."},
         {ERROR_DIR_NOT_EMPTY, "The directory is not empty."},
         {ERROR_BUSY, "The requested resource is in use."},
         {ERROR_ALREADY_EXISTS, "Cannot create a file when that file already exists."},
@@ -100,6 +108,7 @@ const std::map<DWORD, std::string_view>& SystemTexts() {
          "The specified resource name cannot be found in the image file."},
         {ERROR_RESOURCE_LANG_NOT_FOUND,
          "The specified resource language ID cannot be found in the image file."},
+        {kInvalidUserBuffer, "The supplied user buffer is not valid for the requested operation."},
     };
     return texts;
 }

@@ -1,6 +1,7 @@
 // The first lookups of the tables made by many threads at the same moment.
 // Runs in a fresh process (a death test in the thread-safe style re-runs
 // this test alone), so no earlier test has built the tables yet.
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -58,7 +59,10 @@ constexpr int kThreads = 8;
 TEST(ProtocolTableRace, EachTableIsBuiltOnceAndSeenWhole) {
     GTEST_FLAG_SET(death_test_style, "threadsafe");
     for (int round = 0; round < 3; ++round) {
-        EXPECT_EXIT(RaceToFirstLookup(), testing::ExitedWithCode(0), "");
+        // A race report fails the round even where the sanitizer is not
+        // told to halt on it: the child's _Exit skips its exit-time verdict.
+        EXPECT_EXIT(RaceToFirstLookup(), testing::ExitedWithCode(0),
+                    testing::Not(testing::HasSubstr("ThreadSanitizer")));
     }
 }
 

@@ -20,6 +20,40 @@ std::string MainRow(std::uint16_t product, std::int16_t version) {
 
 class Channel : public SimFixture {};
 
+// Passes every transfer on to the simulated unit's link and notes the
+// time-out the channel gave it.
+class TimeoutLog : public iol::Link_t {
+public:
+    TimeoutLog(pal::HANDLE stop, iol::Link_t& inner) : iol::Link_t(stop), inner_(inner) {}
+
+    iol::Frame_t ReadFrame(std::uint32_t timeout) override {
+        iol::Frame_t frame = inner_.ReadFrame(timeout);
+        log.push_back("read " + std::to_string(frame.GetId()) + " in " + std::to_string(timeout));
+        return frame;
+    }
+    void WriteFrame(const iol::Frame_t& frame, std::uint32_t timeout) override {
+        log.push_back("write " + std::to_string(frame.GetId()) + " in " + std::to_string(timeout));
+        inner_.WriteFrame(frame, timeout);
+    }
+
+    Lines log;
+
+private:
+    iol::Link_t& inner_;
+};
+
+TEST_F(Channel, GivesEveryTransferItsTimeout) {
+    Start({});
+    TimeoutLog link(stop_, *link_);
+    ioa::Channel_t channel(link);
+    channel.EnableNmea();
+    channel.DisableNmea();
+    EXPECT_EQ(channel.GetUnitName(), "Simulated Unit");
+    EXPECT_EQ(link.log, (Lines{"write 254 in 3000", "read 255 in 3000", "read 253 in 1000",
+                               "write 28 in 3000", "write 181 in 3000", "write 181 in 3000",
+                               "write 526 in 3000", "read 525 in 3000"}));
+}
+
 TEST_F(Channel, IdentifiesTheUnitInOrder) {
     Start({});
     ioa::Channel_t channel(*link_);
@@ -57,12 +91,16 @@ TEST_F(Channel, AnArrayBeforeTheProductDataIsLost) {
 }
 
 TEST_F(Channel, AnEmptyArrayCountsAsNone) {
-    sim::UnitConfig_t config;
-    config.protocols.clear();
-    config.productId = 999;  // in no table
-    Start(config);
-    ioa::Channel_t channel(*link_);
-    EXPECT_TRUE(channel.GetProtocols().records.empty());
+    for (const std::uint16_t product : {77, 999}) {  // 999 is in no table
+        SCOPED_TRACE(product);
+        sim::UnitConfig_t config;
+        config.protocols.clear();
+        config.productId = product;
+        Start(config);
+        ioa::Channel_t channel(*link_);
+        EXPECT_EQ(ioa::FormatProtocolRecords(channel.GetProtocols().records),
+                  product == 77 ? MainRow(77, 350) : "");
+    }
 }
 
 TEST_F(Channel, FramesOfOtherIdsDisturbNoWait) {

@@ -1,9 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <fstream>
+
 #include "pal/PAL_Sync.h"
 #include "sim/SIM_Clock.h"
+#include "sim/SIM_Error.h"
 #include "sim/SIM_Nmea.h"
 #include "sim/SIM_Unit.h"
+#include "support/TestRoot.h"
 
 namespace {
 
@@ -47,6 +51,37 @@ TEST(SimUnit, SendsOneFixPerPeriodWhileSwitchedOn) {
     EXPECT_EQ(Drain(unit).sentences, 0u);
     EXPECT_FALSE(unit.NextDueTime().has_value());
     EXPECT_EQ(unit.SentencesSent(), 24u);
+}
+
+// The sentences of the frames of id 180 that are due now, without their NUL.
+std::vector<std::string> DueSentences(sim::Unit_t& unit) {
+    std::vector<std::string> sentences;
+    while (auto frame = unit.PollFrame()) {
+        if (frame->id == 180 && !frame->data.empty()) {
+            sentences.emplace_back(frame->data.begin(), frame->data.end() - 1);
+        }
+    }
+    return sentences;
+}
+
+TEST(SimUnit, ReplaysAFileOneBurstPerPeriod) {
+    const std::string path = testsupport::FreshRoot() + "/track.nmea";
+    std::ofstream(path) << "$GPGGA,1*00\n$GPRMC,1*00\n$GPGGA,2*00\n";
+    sim::ManualClock_t clock;
+    sim::UnitConfig_t config;
+    config.replayPath = path;
+    config.replayLoop = false;
+    sim::Unit_t unit(config, clock);
+    unit.FromHost({181, {1}});
+    EXPECT_EQ(DueSentences(unit), (std::vector<std::string>{"$GPGGA,1*00\r\n", "$GPRMC,1*00\r\n"}));
+    clock.Advance(1000);
+    EXPECT_EQ(DueSentences(unit), std::vector<std::string>{"$GPGGA,2*00\r\n"});
+    clock.Advance(5000);
+    EXPECT_TRUE(DueSentences(unit).empty());
+    EXPECT_FALSE(unit.NextDueTime().has_value());  // the end of the file: silence
+
+    config.replayPath = testsupport::FreshRoot() + "/missing.nmea";
+    EXPECT_THROW(sim::Unit_t(config, clock), sim::Error_t);
 }
 
 TEST(SimUnit, ALateReaderGetsABoundedBacklog) {

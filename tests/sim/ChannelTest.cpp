@@ -194,9 +194,11 @@ TEST(ChannelRealTime, WithoutTheArrayTakesAboutASecondLonger) {
     };
     const auto withArray = identify(sim::ProtocolArray_t::AfterProductData);
     const auto without = identify(sim::ProtocolArray_t::None);
-    EXPECT_LT(withArray, 500);
-    EXPECT_GE(without - withArray, 900);
-    EXPECT_LT(without, 2500);
+    // Bounds wide enough for a loaded machine, yet only the missing array
+    // can explain a run past a second.
+    EXPECT_LT(withArray, 900);
+    EXPECT_GE(without, 1000);
+    EXPECT_LT(without, 4000);
     pal::CloseHandle(stop);
 }
 

@@ -302,6 +302,42 @@ DWORD Store_t::KeyRow(KeyId key, bool& readDenied) {
     return ERROR_SUCCESS;
 }
 
+template <typename Body>
+DWORD Store_t::ReadInKey(KeyId key, DWORD emptyRootResult, Body body) {
+    bool empty = false;
+    DWORD status = OpenForRead(empty);
+    if (status != ERROR_SUCCESS) {
+        return status;
+    }
+    if (empty) {
+        return key == kRootKey ? emptyRootResult : ERROR_KEY_DELETED;
+    }
+    Transaction_t transaction(*this, false);
+    if (transaction.Begun() != ERROR_SUCCESS) {
+        return transaction.Begun();
+    }
+    bool denied = false;
+    status = KeyRow(key, denied);
+    return status == ERROR_SUCCESS ? body() : status;
+}
+
+template <typename Body>
+DWORD Store_t::WriteInTransaction(bool ensureSchema, Body body) {
+    DWORD status = OpenForWrite();
+    if (status != ERROR_SUCCESS) {
+        return status;
+    }
+    Transaction_t transaction(*this, true);
+    status = transaction.Begun();
+    if (status == ERROR_SUCCESS && ensureSchema) {
+        status = EnsureSchema();
+    }
+    if (status == ERROR_SUCCESS) {
+        status = body();
+    }
+    return status == ERROR_SUCCESS ? transaction.Commit() : status;
+}
+
 DWORD Store_t::CheckKey(KeyId key, bool& readDenied) {
     readDenied = false;
     bool empty = false;
@@ -397,20 +433,8 @@ DWORD Store_t::CreatePath(KeyId parent, const Path_t& path, KeyId& result, bool&
     if (status != ERROR_FILE_NOT_FOUND) {
         return status;
     }
-    status = OpenForWrite();
-    if (status == ERROR_SUCCESS) {
-        Transaction_t transaction(*this, true);
-        status = transaction.Begun();
-        if (status == ERROR_SUCCESS) {
-            status = EnsureSchema();
-        }
-        if (status == ERROR_SUCCESS) {
-            status = CreateWalk(parent, path, result, readDenied, created);
-        }
-        if (status == ERROR_SUCCESS) {
-            status = transaction.Commit();
-        }
-    }
+    status = WriteInTransaction(
+        true, [&] { return CreateWalk(parent, path, result, readDenied, created); });
     if (status != ERROR_SUCCESS) {
         created = false;
     }
@@ -419,23 +443,12 @@ DWORD Store_t::CreatePath(KeyId parent, const Path_t& path, KeyId& result, bool&
 
 DWORD Store_t::QueryValue(KeyId key, const std::string& name, DWORD& type, DWORD& size,
                           BYTE* buffer, DWORD bufferSize) {
-    bool empty = false;
-    bool denied = false;
-    DWORD status = OpenForRead(empty);
-    if (status != ERROR_SUCCESS) {
-        return status;
-    }
-    if (empty) {
-        return key == kRootKey ? ERROR_FILE_NOT_FOUND : ERROR_KEY_DELETED;
-    }
-    Transaction_t transaction(*this, false);
-    if (transaction.Begun() != ERROR_SUCCESS) {
-        return transaction.Begun();
-    }
-    status = KeyRow(key, denied);
-    if (status != ERROR_SUCCESS) {
-        return status;
-    }
+    return ReadInKey(key, ERROR_FILE_NOT_FOUND,
+                     [&] { return ReadValue(key, name, type, size, buffer, bufferSize); });
+}
+
+DWORD Store_t::ReadValue(KeyId key, const std::string& name, DWORD& type, DWORD& size, BYTE* buffer,
+                         DWORD bufferSize) {
     Statement_t query(db_,
                       "SELECT type, length(CAST(data AS BLOB)) FROM reg_values "
                       "WHERE key = ? AND name = ?");
@@ -494,19 +507,7 @@ DWORD Store_t::SetValueIn(KeyId key, const std::string& name, DWORD type, const 
 
 DWORD Store_t::SetValue(KeyId key, const std::string& name, DWORD type, const BYTE* data,
                         DWORD size) {
-    DWORD status = OpenForWrite();
-    if (status != ERROR_SUCCESS) {
-        return status;
-    }
-    Transaction_t transaction(*this, true);
-    status = transaction.Begun();
-    if (status == ERROR_SUCCESS) {
-        status = EnsureSchema();
-    }
-    if (status == ERROR_SUCCESS) {
-        status = SetValueIn(key, name, type, data, size);
-    }
-    return status == ERROR_SUCCESS ? transaction.Commit() : status;
+    return WriteInTransaction(true, [&] { return SetValueIn(key, name, type, data, size); });
 }
 
 DWORD Store_t::DeleteValue(KeyId key, const std::string& name) {
@@ -517,137 +518,83 @@ DWORD Store_t::DeleteValue(KeyId key, const std::string& name) {
     if (status != ERROR_SUCCESS && status != ERROR_REGISTRY_CORRUPT) {
         return status;
     }
-    status = OpenForWrite();
-    if (status != ERROR_SUCCESS) {
-        return status;
-    }
-    Transaction_t transaction(*this, true);
-    status = transaction.Begun();
-    if (status != ERROR_SUCCESS) {
-        return status;
-    }
-    Statement_t remove(db_, "DELETE FROM reg_values WHERE key = ? AND name = ?");
-    remove.Bind(1, key);
-    remove.Bind(2, name);
-    status = StepError(remove.Step(), true);
-    if (status == ERROR_SUCCESS && sqlite3_changes(db_) == 0) {
-        status = ERROR_FILE_NOT_FOUND;
-    }
-    return status == ERROR_SUCCESS ? transaction.Commit() : status;
+    return WriteInTransaction(false, [&] {
+        Statement_t remove(db_, "DELETE FROM reg_values WHERE key = ? AND name = ?");
+        remove.Bind(1, key);
+        remove.Bind(2, name);
+        const DWORD removed = StepError(remove.Step(), true);
+        return removed == ERROR_SUCCESS && sqlite3_changes(db_) == 0 ? ERROR_FILE_NOT_FOUND
+                                                                     : removed;
+    });
 }
 
 DWORD Store_t::ValueAt(KeyId key, DWORD index, ValueHead_t& head) {
-    bool empty = false;
-    bool denied = false;
-    DWORD status = OpenForRead(empty);
-    if (status != ERROR_SUCCESS) {
-        return status;
-    }
-    if (empty) {
-        return key == kRootKey ? ERROR_NO_MORE_ITEMS : ERROR_KEY_DELETED;
-    }
-    Transaction_t transaction(*this, false);
-    if (transaction.Begun() != ERROR_SUCCESS) {
-        return transaction.Begun();
-    }
-    status = KeyRow(key, denied);
-    if (status != ERROR_SUCCESS) {
-        return status;
-    }
-    Statement_t query(db_,
-                      "SELECT name, type, length(CAST(data AS BLOB)) FROM reg_values "
-                      "WHERE key = ? ORDER BY rowid LIMIT 1 OFFSET ?");
-    query.Bind(1, key);
-    query.Bind(2, static_cast<std::int64_t>(index));
-    const int step = query.Step();
-    if (step == SQLITE_DONE) {
-        return ERROR_NO_MORE_ITEMS;
-    }
-    if (step != SQLITE_ROW) {
-        return ErrorFromSqlite(step, false);
-    }
-    head.name = query.Text(0);
-    head.type = ToDword(query.Int(1));
-    head.size = ToDword(query.Int(2));
-    return ERROR_SUCCESS;
+    return ReadInKey(key, ERROR_NO_MORE_ITEMS, [&]() -> DWORD {
+        Statement_t query(db_,
+                          "SELECT name, type, length(CAST(data AS BLOB)) FROM reg_values "
+                          "WHERE key = ? ORDER BY rowid LIMIT 1 OFFSET ?");
+        query.Bind(1, key);
+        query.Bind(2, static_cast<std::int64_t>(index));
+        const int step = query.Step();
+        if (step == SQLITE_DONE) {
+            return ERROR_NO_MORE_ITEMS;
+        }
+        if (step != SQLITE_ROW) {
+            return ErrorFromSqlite(step, false);
+        }
+        head.name = query.Text(0);
+        head.type = ToDword(query.Int(1));
+        head.size = ToDword(query.Int(2));
+        return ERROR_SUCCESS;
+    });
 }
 
 DWORD Store_t::SubKeyAt(KeyId key, DWORD index, std::string& name) {
-    bool empty = false;
-    bool denied = false;
-    DWORD status = OpenForRead(empty);
-    if (status != ERROR_SUCCESS) {
-        return status;
-    }
-    if (empty) {
-        return key == kRootKey ? ERROR_NO_MORE_ITEMS : ERROR_KEY_DELETED;
-    }
-    Transaction_t transaction(*this, false);
-    if (transaction.Begun() != ERROR_SUCCESS) {
-        return transaction.Begun();
-    }
-    status = KeyRow(key, denied);
-    if (status != ERROR_SUCCESS) {
-        return status;
-    }
-    Statement_t query(db_,
-                      "SELECT name FROM reg_keys WHERE parent = ? AND id != parent "
-                      "ORDER BY name, id LIMIT 1 OFFSET ?");
-    query.Bind(1, key);
-    query.Bind(2, static_cast<std::int64_t>(index));
-    const int step = query.Step();
-    if (step == SQLITE_DONE) {
-        return ERROR_NO_MORE_ITEMS;
-    }
-    if (step != SQLITE_ROW) {
-        return ErrorFromSqlite(step, false);
-    }
-    name = query.Text(0);
-    return ERROR_SUCCESS;
+    return ReadInKey(key, ERROR_NO_MORE_ITEMS, [&]() -> DWORD {
+        Statement_t query(db_,
+                          "SELECT name FROM reg_keys WHERE parent = ? AND id != parent "
+                          "ORDER BY name, id LIMIT 1 OFFSET ?");
+        query.Bind(1, key);
+        query.Bind(2, static_cast<std::int64_t>(index));
+        const int step = query.Step();
+        if (step == SQLITE_DONE) {
+            return ERROR_NO_MORE_ITEMS;
+        }
+        if (step != SQLITE_ROW) {
+            return ErrorFromSqlite(step, false);
+        }
+        name = query.Text(0);
+        return ERROR_SUCCESS;
+    });
 }
 
 DWORD Store_t::QueryInfo(KeyId key, KeyInfo_t& info) {
     info = {};
-    bool empty = false;
-    bool denied = false;
-    DWORD status = OpenForRead(empty);
-    if (status != ERROR_SUCCESS) {
-        return status;
-    }
-    if (empty) {
-        return key == kRootKey ? ERROR_SUCCESS : ERROR_KEY_DELETED;
-    }
-    Transaction_t transaction(*this, false);
-    if (transaction.Begun() != ERROR_SUCCESS) {
-        return transaction.Begun();
-    }
-    status = KeyRow(key, denied);
-    if (status != ERROR_SUCCESS) {
-        return status;
-    }
-    Statement_t keys(db_,
-                     "SELECT count(*), coalesce(max(length(CAST(name AS BLOB))), 0) "
-                     "FROM reg_keys WHERE parent = ? AND id != parent");
-    keys.Bind(1, key);
-    int step = keys.Step();
-    if (step != SQLITE_ROW) {
-        return ErrorFromSqlite(step, false);
-    }
-    info.subKeys = ToDword(keys.Int(0));
-    info.maxSubKeyLength = ToDword(keys.Int(1));
-    Statement_t values(db_,
-                       "SELECT count(*), coalesce(max(length(CAST(name AS BLOB))), 0), "
-                       "coalesce(max(length(CAST(data AS BLOB))), 0) "
-                       "FROM reg_values WHERE key = ?");
-    values.Bind(1, key);
-    step = values.Step();
-    if (step != SQLITE_ROW) {
-        return ErrorFromSqlite(step, false);
-    }
-    info.values = ToDword(values.Int(0));
-    info.maxValueNameLength = ToDword(values.Int(1));
-    info.maxValueLength = ToDword(values.Int(2));
-    return ERROR_SUCCESS;
+    return ReadInKey(key, ERROR_SUCCESS, [&]() -> DWORD {
+        Statement_t keys(db_,
+                         "SELECT count(*), coalesce(max(length(CAST(name AS BLOB))), 0) "
+                         "FROM reg_keys WHERE parent = ? AND id != parent");
+        keys.Bind(1, key);
+        int step = keys.Step();
+        if (step != SQLITE_ROW) {
+            return ErrorFromSqlite(step, false);
+        }
+        info.subKeys = ToDword(keys.Int(0));
+        info.maxSubKeyLength = ToDword(keys.Int(1));
+        Statement_t values(db_,
+                           "SELECT count(*), coalesce(max(length(CAST(name AS BLOB))), 0), "
+                           "coalesce(max(length(CAST(data AS BLOB))), 0) "
+                           "FROM reg_values WHERE key = ?");
+        values.Bind(1, key);
+        step = values.Step();
+        if (step != SQLITE_ROW) {
+            return ErrorFromSqlite(step, false);
+        }
+        info.values = ToDword(values.Int(0));
+        info.maxValueNameLength = ToDword(values.Int(1));
+        info.maxValueLength = ToDword(values.Int(2));
+        return ERROR_SUCCESS;
+    });
 }
 
 DWORD Store_t::DeleteKeyIn(KeyId parent, const Path_t& path, bool tree) {
@@ -699,16 +646,7 @@ DWORD Store_t::DeleteKey(KeyId parent, const Path_t& path, bool tree) {
     if (status != ERROR_SUCCESS) {
         return status;
     }
-    status = OpenForWrite();
-    if (status != ERROR_SUCCESS) {
-        return status;
-    }
-    Transaction_t transaction(*this, true);
-    status = transaction.Begun();
-    if (status == ERROR_SUCCESS) {
-        status = DeleteKeyIn(parent, path, tree);
-    }
-    return status == ERROR_SUCCESS ? transaction.Commit() : status;
+    return WriteInTransaction(false, [&] { return DeleteKeyIn(parent, path, tree); });
 }
 
 DWORD Store_t::SetReadDenied(KeyId key, bool denied) {
@@ -717,26 +655,16 @@ DWORD Store_t::SetReadDenied(KeyId key, bool denied) {
     if (status != ERROR_SUCCESS) {
         return status;
     }
-    status = OpenForWrite();
-    if (status != ERROR_SUCCESS) {
-        return status;
-    }
-    Transaction_t transaction(*this, true);
-    status = transaction.Begun();
-    if (status == ERROR_SUCCESS) {
-        status = EnsureSchema();
-    }
-    if (status == ERROR_SUCCESS) {
-        status = KeyRow(key, wasDenied);
-    }
-    if (status != ERROR_SUCCESS) {
-        return status;
-    }
-    Statement_t update(db_, "UPDATE reg_keys SET deny_read = ? WHERE id = ?");
-    update.Bind(1, denied ? 1 : 0);
-    update.Bind(2, key);
-    status = StepError(update.Step(), true);
-    return status == ERROR_SUCCESS ? transaction.Commit() : status;
+    return WriteInTransaction(true, [&] {
+        const DWORD checked = KeyRow(key, wasDenied);
+        if (checked != ERROR_SUCCESS) {
+            return checked;
+        }
+        Statement_t update(db_, "UPDATE reg_keys SET deny_read = ? WHERE id = ?");
+        update.Bind(1, denied ? 1 : 0);
+        update.Bind(2, key);
+        return StepError(update.Step(), true);
+    });
 }
 
 DWORD Store_t::ApplyOne(const RegEdit_t& edit) {
@@ -780,20 +708,14 @@ DWORD Store_t::ApplyOne(const RegEdit_t& edit) {
 
 DWORD Store_t::Apply(const std::vector<RegEdit_t>& edits, std::size_t& failedEdit) {
     failedEdit = 0;
-    DWORD status = OpenForWrite();
-    if (status != ERROR_SUCCESS) {
+    return WriteInTransaction(true, [&] {
+        DWORD status = ERROR_SUCCESS;
+        for (std::size_t i = 0; status == ERROR_SUCCESS && i < edits.size(); ++i) {
+            status = ApplyOne(edits[i]);
+            failedEdit = i;
+        }
         return status;
-    }
-    Transaction_t transaction(*this, true);
-    status = transaction.Begun();
-    if (status == ERROR_SUCCESS) {
-        status = EnsureSchema();
-    }
-    for (std::size_t i = 0; status == ERROR_SUCCESS && i < edits.size(); ++i) {
-        status = ApplyOne(edits[i]);
-        failedEdit = i;
-    }
-    return status == ERROR_SUCCESS ? transaction.Commit() : status;
+    });
 }
 
 }  // namespace pal::registry

@@ -77,6 +77,15 @@ private:
     DWORD CreateWalk(KeyId parent, const Path_t& path, KeyId& result, bool& readDenied,
                      bool& created);
     DWORD KeyRow(KeyId key, bool& readDenied);
+    // Runs body in a read transaction once key is known to exist; on an empty
+    // registry the root key answers emptyRootResult without running body.
+    template <typename Body>
+    DWORD ReadInKey(KeyId key, DWORD emptyRootResult, Body body);
+    // Runs body in a write transaction and commits when it succeeds.
+    template <typename Body>
+    DWORD WriteInTransaction(bool ensureSchema, Body body);
+    DWORD ReadValue(KeyId key, const std::string& name, DWORD& type, DWORD& size, BYTE* buffer,
+                    DWORD bufferSize);
     DWORD SetValueIn(KeyId key, const std::string& name, DWORD type, const BYTE* data, DWORD size);
     DWORD DeleteKeyIn(KeyId parent, const Path_t& path, bool tree);
     DWORD ApplyOne(const RegEdit_t& edit);

@@ -152,19 +152,36 @@ LONG Use(HKEY key, REGSAM rights, OpenKey_t& open) {
     return (open.access & rights) != 0 ? ERROR_SUCCESS : ERROR_ACCESS_DENIED;
 }
 
+// Runs call(open) under the lock once the handle is known to carry one of
+// the rights.
+template <typename Call>
+LONG WithKey(HKEY key, REGSAM rights, Call call) {
+    std::lock_guard<std::mutex> lock(g_mutex);
+    OpenKey_t open;
+    const LONG status = Use(key, rights, open);
+    return status != ERROR_SUCCESS ? status : static_cast<LONG>(call(open));
+}
+
+// As WithKey, for calls that name a value; the name is checked first.
+template <typename Call>
+LONG WithValue(HKEY key, const char* valueName, REGSAM rights, Call call) {
+    std::string name;
+    const LONG status = static_cast<LONG>(ValueName(valueName, name));
+    if (status != ERROR_SUCCESS) {
+        return status;
+    }
+    return WithKey(key, rights, [&](const OpenKey_t& open) { return call(open, name); });
+}
+
 LONG DeleteKey(HKEY key, const char* subKey, bool tree) {
     Path_t path;
     LONG status = static_cast<LONG>(registry::SplitPath(subKey, path));
     if (status != ERROR_SUCCESS) {
         return status;
     }
-    std::lock_guard<std::mutex> lock(g_mutex);
-    OpenKey_t open;
-    status = Use(key, kWriteRights, open);
-    if (status != ERROR_SUCCESS) {
-        return status;
-    }
-    return static_cast<LONG>(open.store->DeleteKey(open.id, path, tree));
+    return WithKey(key, kWriteRights, [&](const OpenKey_t& open) {
+        return open.store->DeleteKey(open.id, path, tree);
+    });
 }
 
 }  // namespace
@@ -202,32 +219,25 @@ LONG RegQueryValueExA(HKEY key, const char* valueName, DWORD* /*reserved*/, DWOR
     if (data != nullptr && dataSize == nullptr) {
         return ERROR_INVALID_PARAMETER;
     }
-    std::string name;
-    LONG status = static_cast<LONG>(ValueName(valueName, name));
-    if (status != ERROR_SUCCESS) {
-        return status;
-    }
-    std::lock_guard<std::mutex> lock(g_mutex);
-    OpenKey_t open;
-    status = Use(key, KEY_QUERY_VALUE, open);
-    if (status != ERROR_SUCCESS) {
-        return status;
-    }
-    DWORD storedType = REG_NONE;
-    DWORD size = 0;
-    const DWORD bufferSize = dataSize != nullptr ? *dataSize : 0;
-    status = static_cast<LONG>(open.store->QueryValue(open.id, name, storedType, size, data,
-                                                      data != nullptr ? bufferSize : 0));
-    if (status != ERROR_SUCCESS) {
-        return status;
-    }
-    if (type != nullptr) {
-        *type = storedType;
-    }
-    if (dataSize != nullptr) {
-        *dataSize = size;
-    }
-    return data != nullptr && bufferSize < size ? ERROR_MORE_DATA : ERROR_SUCCESS;
+    return WithValue(
+        key, valueName, KEY_QUERY_VALUE,
+        [&](const OpenKey_t& open, const std::string& name) -> LONG {
+            DWORD storedType = REG_NONE;
+            DWORD size = 0;
+            const DWORD bufferSize = dataSize != nullptr ? *dataSize : 0;
+            const LONG status = static_cast<LONG>(open.store->QueryValue(
+                open.id, name, storedType, size, data, data != nullptr ? bufferSize : 0));
+            if (status != ERROR_SUCCESS) {
+                return status;
+            }
+            if (type != nullptr) {
+                *type = storedType;
+            }
+            if (dataSize != nullptr) {
+                *dataSize = size;
+            }
+            return data != nullptr && bufferSize < size ? ERROR_MORE_DATA : ERROR_SUCCESS;
+        });
 }
 
 LONG RegSetValueExA(HKEY key, const char* valueName, DWORD /*reserved*/, DWORD type,
@@ -235,33 +245,17 @@ LONG RegSetValueExA(HKEY key, const char* valueName, DWORD /*reserved*/, DWORD t
     if ((data == nullptr && dataSize != 0) || dataSize > kMaxValueSize) {
         return ERROR_INVALID_PARAMETER;
     }
-    std::string name;
-    LONG status = static_cast<LONG>(ValueName(valueName, name));
-    if (status != ERROR_SUCCESS) {
-        return status;
-    }
-    std::lock_guard<std::mutex> lock(g_mutex);
-    OpenKey_t open;
-    status = Use(key, KEY_SET_VALUE, open);
-    if (status != ERROR_SUCCESS) {
-        return status;
-    }
-    return static_cast<LONG>(open.store->SetValue(open.id, name, type, data, dataSize));
+    return WithValue(key, valueName, KEY_SET_VALUE,
+                     [&](const OpenKey_t& open, const std::string& name) {
+                         return open.store->SetValue(open.id, name, type, data, dataSize);
+                     });
 }
 
 LONG RegDeleteValueA(HKEY key, const char* valueName) {
-    std::string name;
-    LONG status = static_cast<LONG>(ValueName(valueName, name));
-    if (status != ERROR_SUCCESS) {
-        return status;
-    }
-    std::lock_guard<std::mutex> lock(g_mutex);
-    OpenKey_t open;
-    status = Use(key, KEY_SET_VALUE, open);
-    if (status != ERROR_SUCCESS) {
-        return status;
-    }
-    return static_cast<LONG>(open.store->DeleteValue(open.id, name));
+    return WithValue(key, valueName, KEY_SET_VALUE,
+                     [&](const OpenKey_t& open, const std::string& name) {
+                         return open.store->DeleteValue(open.id, name);
+                     });
 }
 
 LONG RegEnumValueA(HKEY key, DWORD index, char* valueName, DWORD* valueNameSize,
@@ -270,39 +264,35 @@ LONG RegEnumValueA(HKEY key, DWORD index, char* valueName, DWORD* valueNameSize,
         (data != nullptr && dataSize == nullptr)) {
         return ERROR_INVALID_PARAMETER;
     }
-    std::lock_guard<std::mutex> lock(g_mutex);
-    OpenKey_t open;
-    LONG status = Use(key, KEY_QUERY_VALUE, open);
-    if (status != ERROR_SUCCESS) {
-        return status;
-    }
-    registry::ValueHead_t head;
-    status = static_cast<LONG>(open.store->ValueAt(open.id, index, head));
-    if (status != ERROR_SUCCESS) {
-        return status;
-    }
-    status = CopyName(head.name, valueName, valueNameSize);
-    if (status != ERROR_SUCCESS) {
-        return status;
-    }
-    if (type != nullptr) {
-        *type = head.type;
-    }
-    if (dataSize == nullptr) {
-        return ERROR_SUCCESS;
-    }
-    DWORD size = head.size;
-    if (data != nullptr && *dataSize >= head.size) {
-        DWORD storedType = REG_NONE;
-        status = static_cast<LONG>(
-            open.store->QueryValue(open.id, head.name, storedType, size, data, *dataSize));
+    return WithKey(key, KEY_QUERY_VALUE, [&](const OpenKey_t& open) -> LONG {
+        registry::ValueHead_t head;
+        LONG status = static_cast<LONG>(open.store->ValueAt(open.id, index, head));
         if (status != ERROR_SUCCESS) {
             return status;
         }
-    }
-    const bool tooSmall = data != nullptr && *dataSize < size;
-    *dataSize = size;
-    return tooSmall ? ERROR_MORE_DATA : ERROR_SUCCESS;
+        status = CopyName(head.name, valueName, valueNameSize);
+        if (status != ERROR_SUCCESS) {
+            return status;
+        }
+        if (type != nullptr) {
+            *type = head.type;
+        }
+        if (dataSize == nullptr) {
+            return ERROR_SUCCESS;
+        }
+        DWORD size = head.size;
+        if (data != nullptr && *dataSize >= head.size) {
+            DWORD storedType = REG_NONE;
+            status = static_cast<LONG>(
+                open.store->QueryValue(open.id, head.name, storedType, size, data, *dataSize));
+            if (status != ERROR_SUCCESS) {
+                return status;
+            }
+        }
+        const bool tooSmall = data != nullptr && *dataSize < size;
+        *dataSize = size;
+        return tooSmall ? ERROR_MORE_DATA : ERROR_SUCCESS;
+    });
 }
 
 LONG RegEnumKeyExA(HKEY key, DWORD index, char* name, DWORD* nameSize, DWORD* /*reserved*/,
@@ -310,60 +300,52 @@ LONG RegEnumKeyExA(HKEY key, DWORD index, char* name, DWORD* nameSize, DWORD* /*
     if (name == nullptr || nameSize == nullptr) {
         return ERROR_INVALID_PARAMETER;
     }
-    std::lock_guard<std::mutex> lock(g_mutex);
-    OpenKey_t open;
-    LONG status = Use(key, KEY_ENUMERATE_SUB_KEYS, open);
-    if (status != ERROR_SUCCESS) {
+    return WithKey(key, KEY_ENUMERATE_SUB_KEYS, [&](const OpenKey_t& open) -> LONG {
+        std::string subKey;
+        LONG status = static_cast<LONG>(open.store->SubKeyAt(open.id, index, subKey));
+        if (status != ERROR_SUCCESS) {
+            return status;
+        }
+        status = CopyName(subKey, name, nameSize);
+        if (status == ERROR_SUCCESS && keyClass != nullptr && keyClassSize != nullptr &&
+            *keyClassSize > 0) {
+            keyClass[0] = '\0';
+            *keyClassSize = 0;
+        }
         return status;
-    }
-    std::string subKey;
-    status = static_cast<LONG>(open.store->SubKeyAt(open.id, index, subKey));
-    if (status != ERROR_SUCCESS) {
-        return status;
-    }
-    status = CopyName(subKey, name, nameSize);
-    if (status == ERROR_SUCCESS && keyClass != nullptr && keyClassSize != nullptr &&
-        *keyClassSize > 0) {
-        keyClass[0] = '\0';
-        *keyClassSize = 0;
-    }
-    return status;
+    });
 }
 
 LONG RegQueryInfoKeyA(HKEY key, char* keyClass, DWORD* keyClassSize, DWORD* /*reserved*/,
                       DWORD* subKeys, DWORD* maxSubKeyLength, DWORD* maxClassLength, DWORD* values,
                       DWORD* maxValueNameLength, DWORD* maxValueLength,
                       DWORD* securityDescriptorSize, void* /*lastWriteTime*/) {
-    std::lock_guard<std::mutex> lock(g_mutex);
-    OpenKey_t open;
-    LONG status = Use(key, KEY_QUERY_VALUE, open);
-    if (status != ERROR_SUCCESS) {
-        return status;
-    }
-    registry::KeyInfo_t info;
-    status = static_cast<LONG>(open.store->QueryInfo(open.id, info));
-    if (status != ERROR_SUCCESS) {
-        return status;
-    }
-    if (keyClass != nullptr && keyClassSize != nullptr && *keyClassSize > 0) {
-        keyClass[0] = '\0';
-    }
-    if (keyClassSize != nullptr) {
-        *keyClassSize = 0;
-    }
-    const auto store = [](DWORD* target, DWORD value) {
-        if (target != nullptr) {
-            *target = value;
+    return WithKey(key, KEY_QUERY_VALUE, [&](const OpenKey_t& open) -> LONG {
+        registry::KeyInfo_t info;
+        const LONG status = static_cast<LONG>(open.store->QueryInfo(open.id, info));
+        if (status != ERROR_SUCCESS) {
+            return status;
         }
-    };
-    store(subKeys, info.subKeys);
-    store(maxSubKeyLength, info.maxSubKeyLength);
-    store(maxClassLength, 0);
-    store(values, info.values);
-    store(maxValueNameLength, info.maxValueNameLength);
-    store(maxValueLength, info.maxValueLength);
-    store(securityDescriptorSize, 0);
-    return ERROR_SUCCESS;
+        if (keyClass != nullptr && keyClassSize != nullptr && *keyClassSize > 0) {
+            keyClass[0] = '\0';
+        }
+        if (keyClassSize != nullptr) {
+            *keyClassSize = 0;
+        }
+        const auto store = [](DWORD* target, DWORD value) {
+            if (target != nullptr) {
+                *target = value;
+            }
+        };
+        store(subKeys, info.subKeys);
+        store(maxSubKeyLength, info.maxSubKeyLength);
+        store(maxClassLength, 0);
+        store(values, info.values);
+        store(maxValueNameLength, info.maxValueNameLength);
+        store(maxValueLength, info.maxValueLength);
+        store(securityDescriptorSize, 0);
+        return ERROR_SUCCESS;
+    });
 }
 
 LONG RegDeleteKeyA(HKEY key, const char* subKey) {
@@ -375,13 +357,9 @@ LONG RegDeleteTreeA(HKEY key, const char* subKey) {
 }
 
 LONG RegSetKeyReadDenied(HKEY key, BOOL denied) {
-    std::lock_guard<std::mutex> lock(g_mutex);
-    OpenKey_t open;
-    LONG status = Use(key, kWriteRights, open);
-    if (status != ERROR_SUCCESS) {
-        return status;
-    }
-    return static_cast<LONG>(open.store->SetReadDenied(open.id, denied != FALSE));
+    return WithKey(key, kWriteRights, [&](const OpenKey_t& open) {
+        return open.store->SetReadDenied(open.id, denied != FALSE);
+    });
 }
 
 LONG RegGetKeyReadDenied(HKEY key, BOOL* denied) {

@@ -126,6 +126,15 @@ std::shared_ptr<CommPort> OpenPort(HANDLE handle, termios& settings) {
     return port;
 }
 
+// Runs call(port, settings) on the port behind handle with its current
+// settings; FALSE with the last error set when there is no such port.
+template <typename Call>
+BOOL WithPort(HANDLE handle, Call call) {
+    termios settings{};
+    const std::shared_ptr<CommPort> port = OpenPort(handle, settings);
+    return port ? call(*port, settings) : FALSE;
+}
+
 void SetModemLine(int port, int line, bool on) {
     // Pseudo-terminals have no modem lines; that is not an error here.
     ::ioctl(port, on ? TIOCMBIS : TIOCMBIC, &line);
@@ -194,190 +203,170 @@ HANDLE CreateCommFileA(const char* name, DWORD access, DWORD shareMode) {
 }
 
 BOOL GetCommState(HANDLE handle, DCB* state) {
-    termios settings{};
     if (state == nullptr) {
         return Fail(ERROR_INVALID_PARAMETER);
     }
-    const std::shared_ptr<CommPort> port = OpenPort(handle, settings);
-    if (!port) {
-        return FALSE;
-    }
-    DCB result;
-    const speed_t speed = ::cfgetospeed(&settings);
-    for (const Speed_t& entry : kSpeeds) {
-        if (entry.speed == speed) {
-            result.BaudRate = entry.baud;
+    return WithPort(handle, [&](CommPort&, const termios& settings) -> BOOL {
+        DCB result;
+        const speed_t speed = ::cfgetospeed(&settings);
+        for (const Speed_t& entry : kSpeeds) {
+            if (entry.speed == speed) {
+                result.BaudRate = entry.baud;
+            }
         }
-    }
-    switch (settings.c_cflag & CSIZE) {
-        case CS5:
-            result.ByteSize = 5;
-            break;
-        case CS6:
-            result.ByteSize = 6;
-            break;
-        case CS7:
-            result.ByteSize = 7;
-            break;
-        default:
-            result.ByteSize = 8;
-            break;
-    }
-    if ((settings.c_cflag & PARENB) != 0) {
-        const bool odd = (settings.c_cflag & PARODD) != 0;
-        if ((settings.c_cflag & CMSPAR) != 0) {
-            result.Parity = odd ? MARKPARITY : SPACEPARITY;
-        } else {
-            result.Parity = odd ? ODDPARITY : EVENPARITY;
+        switch (settings.c_cflag & CSIZE) {
+            case CS5:
+                result.ByteSize = 5;
+                break;
+            case CS6:
+                result.ByteSize = 6;
+                break;
+            case CS7:
+                result.ByteSize = 7;
+                break;
+            default:
+                result.ByteSize = 8;
+                break;
         }
-    }
-    result.StopBits = (settings.c_cflag & CSTOPB) != 0 ? TWOSTOPBITS : ONESTOPBIT;
-    const bool ctsRts = (settings.c_cflag & CRTSCTS) != 0;
-    result.fOutxCtsFlow = ctsRts ? 1 : 0;
-    result.fRtsControl = ctsRts ? RTS_CONTROL_HANDSHAKE : RTS_CONTROL_ENABLE;
-    result.fDtrControl = DTR_CONTROL_ENABLE;
-    result.fOutX = (settings.c_iflag & IXON) != 0 ? 1 : 0;
-    result.fInX = (settings.c_iflag & IXOFF) != 0 ? 1 : 0;
-    result.fParity = (settings.c_iflag & INPCK) != 0 ? 1 : 0;
-    result.XonChar = static_cast<char>(settings.c_cc[VSTART]);
-    result.XoffChar = static_cast<char>(settings.c_cc[VSTOP]);
-    *state = result;
-    return TRUE;
+        if ((settings.c_cflag & PARENB) != 0) {
+            const bool odd = (settings.c_cflag & PARODD) != 0;
+            if ((settings.c_cflag & CMSPAR) != 0) {
+                result.Parity = odd ? MARKPARITY : SPACEPARITY;
+            } else {
+                result.Parity = odd ? ODDPARITY : EVENPARITY;
+            }
+        }
+        result.StopBits = (settings.c_cflag & CSTOPB) != 0 ? TWOSTOPBITS : ONESTOPBIT;
+        const bool ctsRts = (settings.c_cflag & CRTSCTS) != 0;
+        result.fOutxCtsFlow = ctsRts ? 1 : 0;
+        result.fRtsControl = ctsRts ? RTS_CONTROL_HANDSHAKE : RTS_CONTROL_ENABLE;
+        result.fDtrControl = DTR_CONTROL_ENABLE;
+        result.fOutX = (settings.c_iflag & IXON) != 0 ? 1 : 0;
+        result.fInX = (settings.c_iflag & IXOFF) != 0 ? 1 : 0;
+        result.fParity = (settings.c_iflag & INPCK) != 0 ? 1 : 0;
+        result.XonChar = static_cast<char>(settings.c_cc[VSTART]);
+        result.XoffChar = static_cast<char>(settings.c_cc[VSTOP]);
+        *state = result;
+        return TRUE;
+    });
 }
 
 BOOL SetCommState(HANDLE handle, const DCB* state) {
-    termios settings{};
     if (state == nullptr) {
         return Fail(ERROR_INVALID_PARAMETER);
     }
-    const std::shared_ptr<CommPort> port = OpenPort(handle, settings);
-    if (!port) {
-        return FALSE;
-    }
-    const Speed_t* speed = nullptr;
-    for (const Speed_t& entry : kSpeeds) {
-        if (entry.baud == state->BaudRate) {
-            speed = &entry;
+    return WithPort(handle, [&](CommPort& port, termios& settings) -> BOOL {
+        const Speed_t* speed = nullptr;
+        for (const Speed_t& entry : kSpeeds) {
+            if (entry.baud == state->BaudRate) {
+                speed = &entry;
+            }
         }
-    }
-    if (speed == nullptr || state->ByteSize < 5 || state->ByteSize > 8 ||
-        state->Parity > SPACEPARITY || state->StopBits > TWOSTOPBITS) {
-        return Fail(ERROR_INVALID_PARAMETER);
-    }
-    // Binary mode: no line editing, echo, signals or character translation.
-    settings.c_iflag &= ~static_cast<tcflag_t>(IGNBRK | BRKINT | PARMRK | ISTRIP | INLCR | IGNCR |
-                                               ICRNL | IXON | IXOFF | IXANY | INPCK);
-    settings.c_oflag &= ~static_cast<tcflag_t>(OPOST);
-    settings.c_lflag &= ~static_cast<tcflag_t>(ECHO | ECHONL | ICANON | ISIG | IEXTEN);
-    settings.c_cflag &= ~static_cast<tcflag_t>(CSIZE | PARENB | PARODD | CMSPAR | CSTOPB | CRTSCTS);
-    static constexpr tcflag_t kSizes[] = {CS5, CS6, CS7, CS8};
-    settings.c_cflag |= kSizes[state->ByteSize - 5] | CLOCAL | CREAD;
-    if (state->Parity != NOPARITY) {
-        settings.c_cflag |= PARENB;
-        if (state->Parity == ODDPARITY || state->Parity == MARKPARITY) {
-            settings.c_cflag |= PARODD;
+        if (speed == nullptr || state->ByteSize < 5 || state->ByteSize > 8 ||
+            state->Parity > SPACEPARITY || state->StopBits > TWOSTOPBITS) {
+            return Fail(ERROR_INVALID_PARAMETER);
         }
-        if (state->Parity == MARKPARITY || state->Parity == SPACEPARITY) {
-            settings.c_cflag |= CMSPAR;
+        // Binary mode: no line editing, echo, signals or character translation.
+        settings.c_iflag &= ~static_cast<tcflag_t>(IGNBRK | BRKINT | PARMRK | ISTRIP | INLCR |
+                                                   IGNCR | ICRNL | IXON | IXOFF | IXANY | INPCK);
+        settings.c_oflag &= ~static_cast<tcflag_t>(OPOST);
+        settings.c_lflag &= ~static_cast<tcflag_t>(ECHO | ECHONL | ICANON | ISIG | IEXTEN);
+        settings.c_cflag &=
+            ~static_cast<tcflag_t>(CSIZE | PARENB | PARODD | CMSPAR | CSTOPB | CRTSCTS);
+        static constexpr tcflag_t kSizes[] = {CS5, CS6, CS7, CS8};
+        settings.c_cflag |= kSizes[state->ByteSize - 5] | CLOCAL | CREAD;
+        if (state->Parity != NOPARITY) {
+            settings.c_cflag |= PARENB;
+            if (state->Parity == ODDPARITY || state->Parity == MARKPARITY) {
+                settings.c_cflag |= PARODD;
+            }
+            if (state->Parity == MARKPARITY || state->Parity == SPACEPARITY) {
+                settings.c_cflag |= CMSPAR;
+            }
         }
-    }
-    if (state->fParity != 0) {
-        settings.c_iflag |= INPCK;
-    }
-    if (state->StopBits != ONESTOPBIT) {
-        settings.c_cflag |= CSTOPB;
-    }
-    if (state->fOutxCtsFlow != 0 || state->fRtsControl == RTS_CONTROL_HANDSHAKE) {
-        settings.c_cflag |= CRTSCTS;
-    }
-    if (state->fOutX != 0) {
-        settings.c_iflag |= IXON;
-    }
-    if (state->fInX != 0) {
-        settings.c_iflag |= IXOFF;
-    }
-    settings.c_cc[VSTART] = static_cast<cc_t>(state->XonChar);
-    settings.c_cc[VSTOP] = static_cast<cc_t>(state->XoffChar);
-    settings.c_cc[VMIN] = 1;
-    settings.c_cc[VTIME] = 0;
-    ::cfsetispeed(&settings, speed->speed);
-    ::cfsetospeed(&settings, speed->speed);
-    if (::tcsetattr(port->Fd(), TCSANOW, &settings) != 0) {
-        return Fail(FromErrno(errno));
-    }
-    SetModemLine(port->Fd(), TIOCM_DTR, state->fDtrControl != DTR_CONTROL_DISABLE);
-    SetModemLine(port->Fd(), TIOCM_RTS, state->fRtsControl != RTS_CONTROL_DISABLE);
-    return TRUE;
+        if (state->fParity != 0) {
+            settings.c_iflag |= INPCK;
+        }
+        if (state->StopBits != ONESTOPBIT) {
+            settings.c_cflag |= CSTOPB;
+        }
+        if (state->fOutxCtsFlow != 0 || state->fRtsControl == RTS_CONTROL_HANDSHAKE) {
+            settings.c_cflag |= CRTSCTS;
+        }
+        if (state->fOutX != 0) {
+            settings.c_iflag |= IXON;
+        }
+        if (state->fInX != 0) {
+            settings.c_iflag |= IXOFF;
+        }
+        settings.c_cc[VSTART] = static_cast<cc_t>(state->XonChar);
+        settings.c_cc[VSTOP] = static_cast<cc_t>(state->XoffChar);
+        settings.c_cc[VMIN] = 1;
+        settings.c_cc[VTIME] = 0;
+        ::cfsetispeed(&settings, speed->speed);
+        ::cfsetospeed(&settings, speed->speed);
+        if (::tcsetattr(port.Fd(), TCSANOW, &settings) != 0) {
+            return Fail(FromErrno(errno));
+        }
+        SetModemLine(port.Fd(), TIOCM_DTR, state->fDtrControl != DTR_CONTROL_DISABLE);
+        SetModemLine(port.Fd(), TIOCM_RTS, state->fRtsControl != RTS_CONTROL_DISABLE);
+        return TRUE;
+    });
 }
 
 BOOL GetCommTimeouts(HANDLE handle, COMMTIMEOUTS* timeouts) {
-    termios settings{};
     if (timeouts == nullptr) {
         return Fail(ERROR_INVALID_PARAMETER);
     }
-    const std::shared_ptr<CommPort> port = OpenPort(handle, settings);
-    if (!port) {
-        return FALSE;
-    }
-    *timeouts = port->Timeouts();
-    return TRUE;
+    return WithPort(handle, [&](CommPort& port, const termios&) -> BOOL {
+        *timeouts = port.Timeouts();
+        return TRUE;
+    });
 }
 
 BOOL SetCommTimeouts(HANDLE handle, const COMMTIMEOUTS* timeouts) {
-    termios settings{};
     if (timeouts == nullptr) {
         return Fail(ERROR_INVALID_PARAMETER);
     }
-    const std::shared_ptr<CommPort> port = OpenPort(handle, settings);
-    if (!port) {
-        return FALSE;
-    }
-    port->SetTimeouts(*timeouts);
-    return TRUE;
+    return WithPort(handle, [&](CommPort& port, const termios&) -> BOOL {
+        port.SetTimeouts(*timeouts);
+        return TRUE;
+    });
 }
 
 BOOL SetupComm(HANDLE handle, DWORD inQueue, DWORD outQueue) {
-    termios settings{};
-    const std::shared_ptr<CommPort> port = OpenPort(handle, settings);
-    if (!port) {
-        return FALSE;
-    }
-    return inQueue == 0 || outQueue == 0 ? Fail(ERROR_INVALID_PARAMETER) : TRUE;
+    return WithPort(handle, [&](CommPort&, const termios&) -> BOOL {
+        return inQueue == 0 || outQueue == 0 ? Fail(ERROR_INVALID_PARAMETER) : TRUE;
+    });
 }
 
 BOOL PurgeComm(HANDLE handle, DWORD flags) {
-    termios settings{};
-    const std::shared_ptr<CommPort> port = OpenPort(handle, settings);
-    if (!port) {
-        return FALSE;
-    }
-    const bool input = (flags & (PURGE_RXABORT | PURGE_RXCLEAR)) != 0;
-    const bool output = (flags & (PURGE_TXABORT | PURGE_TXCLEAR)) != 0;
-    if (!input && !output) {
-        return TRUE;
-    }
-    const int queue = input && output ? TCIOFLUSH : (input ? TCIFLUSH : TCOFLUSH);
-    return ::tcflush(port->Fd(), queue) == 0 ? TRUE : Fail(FromErrno(errno));
+    return WithPort(handle, [&](CommPort& port, const termios&) -> BOOL {
+        const bool input = (flags & (PURGE_RXABORT | PURGE_RXCLEAR)) != 0;
+        const bool output = (flags & (PURGE_TXABORT | PURGE_TXCLEAR)) != 0;
+        if (!input && !output) {
+            return TRUE;
+        }
+        const int queue = input && output ? TCIOFLUSH : (input ? TCIFLUSH : TCOFLUSH);
+        return ::tcflush(port.Fd(), queue) == 0 ? TRUE : Fail(FromErrno(errno));
+    });
 }
 
 BOOL ClearCommError(HANDLE handle, DWORD* errors, COMSTAT* status) {
-    termios settings{};
-    const std::shared_ptr<CommPort> port = OpenPort(handle, settings);
-    if (!port) {
-        return FALSE;
-    }
-    if (errors != nullptr) {
-        *errors = 0;
-    }
-    if (status != nullptr) {
-        int in = 0;
-        int out = 0;
-        ::ioctl(port->Fd(), FIONREAD, &in);
-        ::ioctl(port->Fd(), TIOCOUTQ, &out);
-        status->cbInQue = in > 0 ? static_cast<DWORD>(in) : 0;
-        status->cbOutQue = out > 0 ? static_cast<DWORD>(out) : 0;
-    }
-    return TRUE;
+    return WithPort(handle, [&](CommPort& port, const termios&) -> BOOL {
+        if (errors != nullptr) {
+            *errors = 0;
+        }
+        if (status != nullptr) {
+            int in = 0;
+            int out = 0;
+            ::ioctl(port.Fd(), FIONREAD, &in);
+            ::ioctl(port.Fd(), TIOCOUTQ, &out);
+            status->cbInQue = in > 0 ? static_cast<DWORD>(in) : 0;
+            status->cbOutQue = out > 0 ? static_cast<DWORD>(out) : 0;
+        }
+        return TRUE;
+    });
 }
 
 }  // namespace pal

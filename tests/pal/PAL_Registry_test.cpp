@@ -74,30 +74,30 @@ LONG Read(HKEY key, const char* name, DWORD& type, std::vector<BYTE>& data) {
     return status;
 }
 
-std::vector<std::string> ValueNames(HKEY key) {
+// Collects the names enumAt(index, buffer, size) gives until it fails.
+template <typename EnumAt>
+std::vector<std::string> Names(EnumAt enumAt) {
     std::vector<std::string> names;
     for (DWORD i = 0;; ++i) {
         char name[300];
         DWORD size = sizeof(name);
-        if (RegEnumValueA(key, i, name, &size, nullptr, nullptr, nullptr, nullptr) !=
-            ERROR_SUCCESS) {
+        if (enumAt(i, name, &size) != ERROR_SUCCESS) {
             return names;
         }
         names.emplace_back(name, size);
     }
 }
 
+std::vector<std::string> ValueNames(HKEY key) {
+    return Names([key](DWORD i, char* name, DWORD* size) {
+        return RegEnumValueA(key, i, name, size, nullptr, nullptr, nullptr, nullptr);
+    });
+}
+
 std::vector<std::string> SubKeyNames(HKEY key) {
-    std::vector<std::string> names;
-    for (DWORD i = 0;; ++i) {
-        char name[300];
-        DWORD size = sizeof(name);
-        if (RegEnumKeyExA(key, i, name, &size, nullptr, nullptr, nullptr, nullptr) !=
-            ERROR_SUCCESS) {
-            return names;
-        }
-        names.emplace_back(name, size);
-    }
+    return Names([key](DWORD i, char* name, DWORD* size) {
+        return RegEnumKeyExA(key, i, name, size, nullptr, nullptr, nullptr, nullptr);
+    });
 }
 
 class RegistryTest : public ::testing::Test {

@@ -11,22 +11,12 @@
 #include "pal/PAL_Locations.h"
 #include "pal/PAL_Registry.h"
 #include "regtool/RegText.h"
+#include "support/RegistryValue.h"
 #include "support/TestRoot.h"
 
 namespace {
 
-void Set(const std::string& path, const std::string& name, pal::DWORD type,
-         const std::string& bytes) {
-    pal::HKEY key = 0;
-    ASSERT_EQ(pal::RegCreateKeyExA(pal::HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, 0,
-                                   pal::KEY_ALL_ACCESS, nullptr, &key, nullptr),
-              pal::ERROR_SUCCESS);
-    ASSERT_EQ(pal::RegSetValueExA(key, name.c_str(), 0, type,
-                                  reinterpret_cast<const pal::BYTE*>(bytes.data()),
-                                  static_cast<pal::DWORD>(bytes.size())),
-              pal::ERROR_SUCCESS);
-    pal::RegCloseKey(key);
-}
+using testsupport::SetRegistryValue;
 
 std::string Export(const std::string& path = "") {
     std::string text;
@@ -63,10 +53,10 @@ protected:
 };
 
 TEST_F(RegToolTest, ExportWritesRegStyleText) {
-    Set("Software\\X", "Name", pal::REG_SZ, std::string("text\0", 5));
-    Set("Software\\X", "N", pal::REG_DWORD, std::string("\x0a\0\0\0", 4));
-    Set("Software\\X", "B", pal::REG_BINARY, "\x01\x02");
-    Set("Software\\X", "", pal::REG_SZ, std::string("d\0", 2));
+    SetRegistryValue("Software\\X", "Name", pal::REG_SZ, std::string("text\0", 5));
+    SetRegistryValue("Software\\X", "N", pal::REG_DWORD, std::string("\x0a\0\0\0", 4));
+    SetRegistryValue("Software\\X", "B", pal::REG_BINARY, "\x01\x02");
+    SetRegistryValue("Software\\X", "", pal::REG_SZ, std::string("d\0", 2));
     EXPECT_EQ(Export("Software"),
               "Quorvel Registry Export 1\n"
               "\n[HKEY_LOCAL_MACHINE\\Software]\n"
@@ -78,15 +68,15 @@ TEST_F(RegToolTest, ExportWritesRegStyleText) {
 }
 
 TEST_F(RegToolTest, ImportOfAnExportGivesTheSameStore) {
-    Set("A\\B", "Quote\"And\\Slash", pal::REG_SZ, std::string("C:\\Path \"x\"\0", 13));
-    Set("A\\B", "Unterminated", pal::REG_SZ, "abc");
-    Set("A\\B", "Line", pal::REG_SZ, std::string("a\nb\0", 4));
-    Set("A\\B", "ShortNumber", pal::REG_DWORD, "\x01\x02");
-    Set("A\\B", "Multi", pal::REG_MULTI_SZ, std::string("a\0b\0\0", 5));
-    Set("A\\B", "Empty", pal::REG_BINARY, "");
-    Set("A\\B", "Odd", 0x1234, "\xff");
-    Set("A\\C\\D", "Big", pal::REG_BINARY, std::string(3000, '\x5a'));
-    Set("E", "", pal::REG_DWORD, std::string("\xff\xff\xff\xff", 4));
+    SetRegistryValue("A\\B", "Quote\"And\\Slash", pal::REG_SZ, std::string("C:\\Path \"x\"\0", 13));
+    SetRegistryValue("A\\B", "Unterminated", pal::REG_SZ, "abc");
+    SetRegistryValue("A\\B", "Line", pal::REG_SZ, std::string("a\nb\0", 4));
+    SetRegistryValue("A\\B", "ShortNumber", pal::REG_DWORD, "\x01\x02");
+    SetRegistryValue("A\\B", "Multi", pal::REG_MULTI_SZ, std::string("a\0b\0\0", 5));
+    SetRegistryValue("A\\B", "Empty", pal::REG_BINARY, "");
+    SetRegistryValue("A\\B", "Odd", 0x1234, "\xff");
+    SetRegistryValue("A\\C\\D", "Big", pal::REG_BINARY, std::string(3000, '\x5a'));
+    SetRegistryValue("E", "", pal::REG_DWORD, std::string("\xff\xff\xff\xff", 4));
     const std::string text = Export();
 
     testsupport::FreshRoot();
@@ -109,9 +99,9 @@ TEST_F(RegToolTest, ImportOfAnExportGivesTheSameStore) {
 }
 
 TEST_F(RegToolTest, ContinuedHexLinesAndDeletions) {
-    Set("Keep", "Gone", pal::REG_SZ, std::string("x\0", 2));
-    Set("Keep", "Stays", pal::REG_SZ, std::string("y\0", 2));
-    Set("Drop\\Deep", "V", pal::REG_SZ, std::string("z\0", 2));
+    SetRegistryValue("Keep", "Gone", pal::REG_SZ, std::string("x\0", 2));
+    SetRegistryValue("Keep", "Stays", pal::REG_SZ, std::string("y\0", 2));
+    SetRegistryValue("Drop\\Deep", "V", pal::REG_SZ, std::string("z\0", 2));
     const std::string text =
         "; a comment\r\n"
         "[-HKEY_LOCAL_MACHINE\\Drop]\r\n"
@@ -163,7 +153,7 @@ TEST_F(RegToolTest, MalformedLinesAreReportedByNumber) {
 }
 
 TEST_F(RegToolTest, ToolImportIsAllOrNothing) {
-    Set("Existing", "V", pal::REG_SZ, std::string("before\0", 7));
+    SetRegistryValue("Existing", "V", pal::REG_SZ, std::string("before\0", 7));
     const std::string before = Export();
     const std::string file = root_ + "/bad.reg";
     std::ofstream(file) << "Quorvel Registry Export 1\n"
@@ -185,8 +175,8 @@ TEST_F(RegToolTest, ToolImportIsAllOrNothing) {
 }
 
 TEST_F(RegToolTest, ToolDeletesAndSetsTheReadRight) {
-    Set("T\\Sub", "V", pal::REG_SZ, std::string("x\0", 2));
-    Set("T", "W", pal::REG_SZ, std::string("y\0", 2));
+    SetRegistryValue("T\\Sub", "V", pal::REG_SZ, std::string("x\0", 2));
+    SetRegistryValue("T", "W", pal::REG_SZ, std::string("y\0", 2));
     EXPECT_EQ(RunTool("deny-read 'T\\Sub'"), 0);
     pal::HKEY key = 0;
     ASSERT_EQ(pal::RegOpenKeyExA(pal::HKEY_LOCAL_MACHINE, "T\\Sub", 0, pal::KEY_READ, &key),

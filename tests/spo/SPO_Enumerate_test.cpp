@@ -11,6 +11,7 @@
 #include "pal/PAL_Locations.h"
 #include "pal/PAL_Registry.h"
 #include "pal/PAL_Version.h"
+#include "support/RegistryValue.h"
 #include "support/TestRoot.h"
 #include "win/WIN_Exception.h"
 #include "win/WIN_RegKey.h"
@@ -19,22 +20,11 @@ namespace {
 
 using spo::PortNames_t;
 
-void SetValue(const std::string& path, const std::string& name, pal::DWORD type,
-              const std::string& bytes) {
-    pal::HKEY key = 0;
-    ASSERT_EQ(pal::RegCreateKeyExA(pal::HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, 0,
-                                   pal::KEY_ALL_ACCESS, nullptr, &key, nullptr),
-              pal::ERROR_SUCCESS);
-    ASSERT_EQ(pal::RegSetValueExA(key, name.c_str(), 0, type,
-                                  reinterpret_cast<const pal::BYTE*>(bytes.data()),
-                                  static_cast<pal::DWORD>(bytes.size())),
-              pal::ERROR_SUCCESS);
-    pal::RegCloseKey(key);
-}
+using testsupport::SetRegistryValue;
 
 void SerialComm(const std::string& valueName, const std::string& port) {
-    SetValue("HARDWARE\\DEVICEMAP\\SERIALCOMM", valueName, pal::REG_SZ,
-             std::string(port.c_str(), port.size() + 1));
+    SetRegistryValue("HARDWARE\\DEVICEMAP\\SERIALCOMM", valueName, pal::REG_SZ,
+                     std::string(port.c_str(), port.size() + 1));
 }
 
 pal::OSVERSIONINFOA Version(pal::DWORD platform, pal::DWORD major, pal::DWORD minor) {
@@ -105,8 +95,9 @@ TEST_F(EnumerateTest, CaseVariantsAreTakenOnceInTheFormAlreadyListed) {
     SerialComm("A", "com3");
     SerialComm("B", "Extra");
     SerialComm("C", "EXTRA");
-    SetValue("HARDWARE\\DEVICEMAP\\SERIALCOMM", "Number", pal::REG_DWORD, std::string(4, '\1'));
-    SetValue("HARDWARE\\DEVICEMAP\\SERIALCOMM", "Garbage", pal::REG_SZ, "\xff\xfe");
+    SetRegistryValue("HARDWARE\\DEVICEMAP\\SERIALCOMM", "Number", pal::REG_DWORD,
+                     std::string(4, '\1'));
+    SetRegistryValue("HARDWARE\\DEVICEMAP\\SERIALCOMM", "Garbage", pal::REG_SZ, "\xff\xfe");
     PortNames_t expected = kBase;
     expected.push_back("Extra");
     EXPECT_EQ(spo::EnumerateSerialPorts(), expected);
@@ -133,8 +124,8 @@ TEST_F(EnumerateTest, DeviceClassListsRealSerialDevicesButNoPrinterPorts) {
 }
 
 TEST_F(EnumerateTest, MakerSpecificationAddsValueNames) {
-    SetValue("Software\\Halvex\\SerialPortSpecification", "COM20", pal::REG_SZ,
-             std::string("ignored\0", 8));
+    SetRegistryValue("Software\\Halvex\\SerialPortSpecification", "COM20", pal::REG_SZ,
+                     std::string("ignored\0", 8));
     PortNames_t expected = {"COM1", "COM2", "COM20", "COM3", "COM4",
                             "COM5", "COM6", "COM7",  "COM8"};
     EXPECT_EQ(spo::EnumerateSerialPorts(), expected);

@@ -1,7 +1,6 @@
 # Fuzz targets for the application protocol's decoders, one per packet class
 # that the unit's bytes reach. Run one with e.g.
 # `fuzz_ioa_product_data -max_total_time=60`.
-set(ioa_fuzz_flags -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined)
 set(ioa_fuzz_sources
     ${PROJECT_SOURCE_DIR}/src/ioa/IOA_DataRqst.cpp
     ${PROJECT_SOURCE_DIR}/src/ioa/IOA_Exception.cpp
@@ -18,10 +17,5 @@ set(ioa_fuzz_sources
     ${PROJECT_SOURCE_DIR}/src/glo/GLO_StackTrace.cpp)
 
 foreach(name product_data protocols data_rqst unit_name unit_avd_info nmea_sentence nmea_switch)
-  add_executable(fuzz_ioa_${name} ${CMAKE_CURRENT_LIST_DIR}/ioa_${name}.cpp ${ioa_fuzz_sources})
-  target_include_directories(fuzz_ioa_${name} PRIVATE ${PROJECT_SOURCE_DIR}/src
-                                                      ${CMAKE_CURRENT_LIST_DIR})
-  target_compile_options(fuzz_ioa_${name} PRIVATE ${ioa_fuzz_flags})
-  target_link_options(fuzz_ioa_${name} PRIVATE ${ioa_fuzz_flags})
-  target_link_libraries(fuzz_ioa_${name} PRIVATE ${CMAKE_DL_LIBS})
+  quorvel_add_fuzzer(fuzz_ioa_${name} ${CMAKE_CURRENT_LIST_DIR}/ioa_${name}.cpp ${ioa_fuzz_sources})
 endforeach()

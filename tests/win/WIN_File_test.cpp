@@ -7,6 +7,7 @@
 
 #include "glo/GLO_Exception.h"
 #include "pal/PAL_Error.h"
+#include "support/ExpectThrowAt.h"
 #include "support/TestRoot.h"
 #include "win/WIN_Exception.h"
 
@@ -22,15 +23,10 @@ protected:
     std::string path_;
 };
 
+// Expects an E raised at a line of this module.
 template <typename E>
 void ExpectThrowAt(const std::function<void()>& call, unsigned line) {
-    try {
-        call();
-        ADD_FAILURE() << "expected a throw at line " << line;
-    } catch (const E& e) {
-        EXPECT_STREQ(e.SourceFile(), "src/win/WIN_File.cpp");
-        EXPECT_EQ(e.SourceLine(), line);
-    }
+    testsupport::ExpectThrowAt<E>(call, "src/win/WIN_File.cpp", line);
 }
 
 TEST_F(FileTest, WritesSizesTruncatesAndCloses) {

@@ -11,6 +11,7 @@
 #include "pal/PAL_Error.h"
 #include "pal/PAL_Module.h"
 #include "support/ChildProcess.h"
+#include "support/ExpectThrowAt.h"
 #include "support/TestRoot.h"
 #include "win/WIN_Exception.h"
 
@@ -27,15 +28,10 @@ std::string Executable() {
     return std::string(path, static_cast<std::size_t>(n > 0 ? n : 0));
 }
 
+// Expects an E raised at a line of this module.
 template <typename E>
 void ExpectThrowAt(const std::function<void()>& call, unsigned line) {
-    try {
-        call();
-        ADD_FAILURE() << "expected a throw at line " << line;
-    } catch (const E& e) {
-        EXPECT_STREQ(e.SourceFile(), "src/win/WIN_Utilities.cpp");
-        EXPECT_EQ(e.SourceLine(), line);
-    }
+    testsupport::ExpectThrowAt<E>(call, "src/win/WIN_Utilities.cpp", line);
 }
 
 class EnsureDirectoryTest : public ::testing::Test {

@@ -528,11 +528,10 @@ DWORD Store_t::DeleteValue(KeyId key, const std::string& name) {
     });
 }
 
-DWORD Store_t::ValueAt(KeyId key, DWORD index, ValueHead_t& head) {
+template <typename Read>
+DWORD Store_t::ItemAt(KeyId key, DWORD index, const char* sql, Read read) {
     return ReadInKey(key, ERROR_NO_MORE_ITEMS, [&]() -> DWORD {
-        Statement_t query(db_,
-                          "SELECT name, type, length(CAST(data AS BLOB)) FROM reg_values "
-                          "WHERE key = ? ORDER BY rowid LIMIT 1 OFFSET ?");
+        Statement_t query(db_, sql);
         query.Bind(1, key);
         query.Bind(2, static_cast<std::int64_t>(index));
         const int step = query.Step();
@@ -542,30 +541,27 @@ DWORD Store_t::ValueAt(KeyId key, DWORD index, ValueHead_t& head) {
         if (step != SQLITE_ROW) {
             return ErrorFromSqlite(step, false);
         }
-        head.name = query.Text(0);
-        head.type = ToDword(query.Int(1));
-        head.size = ToDword(query.Int(2));
+        read(query);
         return ERROR_SUCCESS;
     });
 }
 
+DWORD Store_t::ValueAt(KeyId key, DWORD index, ValueHead_t& head) {
+    return ItemAt(key, index,
+                  "SELECT name, type, length(CAST(data AS BLOB)) FROM reg_values "
+                  "WHERE key = ? ORDER BY rowid LIMIT 1 OFFSET ?",
+                  [&](const auto& row) {
+                      head.name = row.Text(0);
+                      head.type = ToDword(row.Int(1));
+                      head.size = ToDword(row.Int(2));
+                  });
+}
+
 DWORD Store_t::SubKeyAt(KeyId key, DWORD index, std::string& name) {
-    return ReadInKey(key, ERROR_NO_MORE_ITEMS, [&]() -> DWORD {
-        Statement_t query(db_,
-                          "SELECT name FROM reg_keys WHERE parent = ? AND id != parent "
-                          "ORDER BY name, id LIMIT 1 OFFSET ?");
-        query.Bind(1, key);
-        query.Bind(2, static_cast<std::int64_t>(index));
-        const int step = query.Step();
-        if (step == SQLITE_DONE) {
-            return ERROR_NO_MORE_ITEMS;
-        }
-        if (step != SQLITE_ROW) {
-            return ErrorFromSqlite(step, false);
-        }
-        name = query.Text(0);
-        return ERROR_SUCCESS;
-    });
+    return ItemAt(key, index,
+                  "SELECT name FROM reg_keys WHERE parent = ? AND id != parent "
+                  "ORDER BY name, id LIMIT 1 OFFSET ?",
+                  [&](const auto& row) { name = row.Text(0); });
 }
 
 DWORD Store_t::QueryInfo(KeyId key, KeyInfo_t& info) {

@@ -84,6 +84,10 @@ private:
     // Runs body in a write transaction and commits when it succeeds.
     template <typename Body>
     DWORD WriteInTransaction(bool ensureSchema, Body body);
+    // The index-th row of an enumeration (sql binds key and index) handed to
+    // read; 259 past the last.
+    template <typename Read>
+    DWORD ItemAt(KeyId key, DWORD index, const char* sql, Read read);
     DWORD ReadValue(KeyId key, const std::string& name, DWORD& type, DWORD& size, BYTE* buffer,
                     DWORD bufferSize);
     DWORD SetValueIn(KeyId key, const std::string& name, DWORD type, const BYTE* data, DWORD size);

@@ -187,11 +187,14 @@ void UsbUnit_t::QueueBulkPacket(const std::vector<std::uint8_t>& packet) {
 
 void UsbUnit_t::ServeInterrupt() {
     while (!interruptReads_.empty() && !interruptOut_.empty()) {
-        const Transfer_t& transfer = interruptOut_.front();
-        interruptReads_.front()->Complete(0, transfer.data(),
-                                          static_cast<pal::DWORD>(transfer.size()));
+        const Request_t request = interruptReads_.front();
         interruptReads_.pop_front();
-        interruptOut_.pop_front();
+        const Transfer_t& transfer = interruptOut_.front();
+        // A request cancelled a moment ago (its Cancelled call still to
+        // come) takes nothing: the transfer waits for the next read.
+        if (request->Complete(0, transfer.data(), static_cast<pal::DWORD>(transfer.size()))) {
+            interruptOut_.pop_front();
+        }
     }
 }
 
@@ -202,13 +205,16 @@ void UsbUnit_t::ServeBulk() {
         if (bulkOut_.empty()) {
             // Nothing more to send: the burst ends with an empty transfer,
             // and new data is announced again.
-            announced_ = false;
-            request->Complete(0, nullptr, 0);
+            if (request->Complete(0, nullptr, 0)) {
+                announced_ = false;
+            }
             continue;
         }
         Transfer_t& transfer = bulkOut_.front();
         const std::size_t n = std::min<std::size_t>(transfer.size(), request->OutputCapacity());
-        request->Complete(0, transfer.data(), static_cast<pal::DWORD>(n));
+        if (!request->Complete(0, transfer.data(), static_cast<pal::DWORD>(n))) {
+            continue;  // cancelled: the bytes stay for the next read
+        }
         if (n == transfer.size()) {
             bulkOut_.pop_front();
         } else {

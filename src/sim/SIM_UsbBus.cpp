@@ -131,11 +131,19 @@ std::vector<UsbUnitConfig_t> ParseUsbSimulation(std::string_view text) {
     for (std::size_t i = 0; i < parts.size(); ++i) {
         UsbFaults_t usb;
         std::string kept;
+        bool anyUsb = false;
         for (std::string_view setting : Split(parts[i], ',')) {
-            if (!UsbSetting(i + 1, setting, usb)) {
+            if (UsbSetting(i + 1, setting, usb)) {
+                anyUsb = true;
+            } else {
                 kept += kept.empty() ? "" : ",";
                 kept += setting;
             }
+        }
+        if (anyUsb && Trim(kept).empty()) {
+            // Only USB settings: the unit must stay a unit (an empty last part
+            // would be taken for a trailing ";"), with its default unit ID.
+            kept = "unitid=" + std::to_string(i + 1);
         }
         rest += i == 0 ? "" : ";";
         rest += kept;

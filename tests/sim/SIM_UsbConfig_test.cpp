@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include "sim/SIM_Error.h"
 #include "sim/SIM_UsbBus.h"
 
@@ -17,6 +19,31 @@ TEST(UsbSimulationConfig, UsbSettingsAreTakenOutOfEachUnit) {
     EXPECT_EQ(units[2].usb.driverVersion, 2u);
     EXPECT_EQ(units[2].unit.unitName, "X");
     EXPECT_EQ(sim::ParseUsbSimulation("1").size(), 1u);
+}
+
+// A part that holds nothing but USB settings is still a unit, with the
+// unit ID its place gives it.
+TEST(UsbSimulationConfig, PartsOfOnlyUsbSettingsAreUnits) {
+    struct Case {
+        const char* text;
+        std::vector<bool> noConfirm;
+    };
+    const Case cases[] = {
+        {"noconfirm", {true}},
+        {"unitid=7;noconfirm", {false, true}},
+        {"unitid=7;noconfirm;", {false, true}},
+        {"noreply;name=X", {false, false}},
+        {"packetsize=0 ; ;noconfirm", {false, false, true}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text);
+        const auto units = sim::ParseUsbSimulation(c.text);
+        ASSERT_EQ(units.size(), c.noConfirm.size());
+        for (std::size_t i = 0; i < units.size(); ++i) {
+            EXPECT_EQ(units[i].usb.noStartConfirmation, c.noConfirm[i]) << i;
+        }
+        EXPECT_EQ(units.back().unit.unitId, units.size());
+    }
 }
 
 TEST(UsbSimulationConfig, BadValuesAreRefused) {

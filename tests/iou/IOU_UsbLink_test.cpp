@@ -193,14 +193,29 @@ TEST_F(UsbLinkTest, ApplicationPacketBeforeStartConfirmationIsDropped) {
     EXPECT_EQ(link->ReadFrame(3000).GetId(), 98);
 }
 
-TEST_F(UsbLinkTest, AnnouncementWithDataIsStoredEvenWhenTolerant) {
-    auto unit = Plug();
-    auto link = Open(unit, true);
-    unit->SendOnInterrupt(Packet(0, 2, 4));
-    EXPECT_EQ(Caught<iou::Exception_t>([&] { link->ReadFrame(3000); }).SourceLine(), 516);
-    EXPECT_EQ(
-        Caught<iou::Exception_t>([&] { link->WriteFrame(iol::Frame_t(1), 3000); }).SourceLine(),
-        516);
+// Tolerance covers only the length checks: a link packet of the wrong data
+// size is stored even by a tolerant link.
+TEST_F(UsbLinkTest, LinkPacketOfWrongDataSizeIsStoredEvenWhenTolerant) {
+    struct Case {
+        std::uint16_t id;
+        std::size_t dataSize;
+        unsigned line;
+    };
+    const Case cases[] = {
+        {2, 4, 516},  // an announcement that carries data
+        {17, 2, 526},
+        {6, 3, 538},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.line);
+        auto unit = Plug();
+        auto link = Open(unit, true);
+        unit->SendOnInterrupt(Packet(0, c.id, c.dataSize));
+        EXPECT_EQ(Caught<iou::Exception_t>([&] { link->ReadFrame(3000); }).SourceLine(), c.line);
+        EXPECT_EQ(
+            Caught<iou::Exception_t>([&] { link->WriteFrame(iol::Frame_t(1), 3000); }).SourceLine(),
+            c.line);
+    }
 }
 
 TEST_F(UsbLinkTest, TerminateEventEndsAWaitingRead) {
@@ -296,6 +311,15 @@ TEST_F(UsbLinkTest, TransferFaults) {
     EXPECT_EQ(Caught<glo::Timeout_t>([&] { link->WriteFrame(iol::Frame_t(1), 100); }).SourceLine(),
               747);
     EXPECT_EQ(pal::testhooks::PendingDeviceRequests(), 1u);  // the interrupt reader's
+    // Ended by the terminate event: cancelled too, and nothing stored.
+    pal::testhooks::InjectDeviceFault(
+        {PathOf(unit), pal::RequestKind_t::Write, 0, Action::Pend, 0, 0, 0, 1});
+    pal::SetEvent(terminate_);
+    EXPECT_EQ(
+        Caught<glo::Terminate_t>([&] { link->WriteFrame(iol::Frame_t(1), 20000); }).SourceLine(),
+        715);
+    EXPECT_EQ(pal::testhooks::PendingDeviceRequests(), 1u);
+    pal::ResetEvent(terminate_);
     link->WriteFrame(iol::Frame_t(254), 3000);
     EXPECT_EQ(link->ReadFrame(3000).GetId(), 255);
 }

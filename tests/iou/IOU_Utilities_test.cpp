@@ -2,9 +2,14 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <cstdlib>
+
 #include "UsbFixture.h"
 #include "iou/IOU_Exception.h"
 #include "iou/IOU_UsbLink.h"
+#include "pal/PAL_Version.h"
+#include "support/ChildProcess.h"
 
 namespace {
 
@@ -62,6 +67,53 @@ TEST_F(DiscoveryTest, UnnamedUnitIsNamedByItsUnitId) {
     const std::string suffix = " (Unit ID 7)";
     ASSERT_GE(name.size(), suffix.size());
     EXPECT_EQ(name.substr(name.size() - suffix.size()), suffix) << name;
+}
+
+pal::OSVERSIONINFOA System(pal::DWORD platform, pal::DWORD major, pal::DWORD minor) {
+    pal::OSVERSIONINFOA record;
+    record.dwPlatformId = platform;
+    record.dwMajorVersion = major;
+    record.dwMinorVersion = minor;
+    return record;
+}
+
+// Run by SystemVersionIsTestedOncePerProcess, each time in a process of its
+// own: discovery reads the version only on its first call.
+TEST_F(DiscoveryTest, DISABLED_OnSystem) {
+    unsigned platform = 0;
+    unsigned major = 0;
+    unsigned minor = 0;
+    unsigned expected = 0;
+    const char* text = std::getenv("QUORVEL_TEST_SYSTEM");
+    ASSERT_NE(text, nullptr);
+    ASSERT_EQ(std::sscanf(text, "%u %u %u %u", &platform, &major, &minor, &expected), 4);
+    PlugNamed(4, "Hiker");
+    const pal::OSVERSIONINFOA first = System(platform, major, minor);
+    pal::SetVersionOverride(&first);
+    EXPECT_EQ(iou::EnumerateUnits().size(), expected);
+    // The other verdict now would change nothing.
+    const pal::OSVERSIONINFOA other =
+        expected == 0 ? System(pal::VER_PLATFORM_WIN32_NT, 5, 1) : System(1, 4, 0);
+    pal::SetVersionOverride(&other);
+    EXPECT_EQ(iou::EnumerateUnits().size(), expected);
+    pal::SetVersionOverride(nullptr);
+}
+
+TEST(DiscoverySystem, SystemVersionIsTestedOncePerProcess) {
+    const char* cases[] = {
+        "2 5 0 1",   // Windows 2000
+        "2 4 0 0",   // NT 4
+        "1 4 10 1",  // Windows 98
+        "1 4 0 0",   // Windows 95
+        "1 4 90 1",  // Windows Me
+        "0 3 1 1",   // another platform passes
+    };
+    for (const char* c : cases) {
+        SCOPED_TRACE(c);
+        EXPECT_EQ(testsupport::Wait(testsupport::StartSelf("DiscoveryTest.DISABLED_OnSystem",
+                                                           {{"QUORVEL_TEST_SYSTEM", c}})),
+                  0);
+    }
 }
 
 TEST_F(DiscoveryTest, NewerDriverEndsDiscovery) {

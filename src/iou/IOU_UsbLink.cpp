@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "iol/IOL_UsbPacket.h"
+#include "pal/PAL_Device.h"
 #include "pal/PAL_Error.h"
 #include "pal/PAL_File.h"
 #include "pal/PAL_Sync.h"
@@ -446,10 +447,17 @@ pal::DWORD UsbLink_t::Transfer(Op_t op, void* buffer, pal::DWORD size, pal::HAND
 
 void UsbLink_t::CancelTransfers() {
     pal::Sleep(25);
-    // Bound late, as on the systems that lack it.
-    const win::Library_t kernel("kernel32.dll");
-    using CancelIo_t = pal::BOOL (*)(pal::HANDLE);
-    kernel.GetProc<CancelIo_t>("CancelIo")(device_.GetHandle());
+    try {
+        // Bound late, as on the systems that lack it.
+        const win::Library_t kernel("kernel32.dll");
+        using CancelIo_t = pal::BOOL (*)(pal::HANDLE);
+        kernel.GetProc<CancelIo_t>("CancelIo")(device_.GetHandle());
+    } catch (...) {
+        // The binding failed, yet a pending request must not outlive its
+        // buffer: cancel it directly before reporting the failure.
+        pal::CancelIo(device_.GetHandle());
+        throw;
+    }
 }
 
 }  // namespace iou

@@ -1,6 +1,7 @@
 #include "sim/SIM_UsbBus.h"
 
 #include <algorithm>
+#include <cctype>
 #include <charconv>
 #include <cstdlib>
 

@@ -9,7 +9,10 @@
 
 #include "UsbFixture.h"
 #include "iol/IOL_UsbPacket.h"
+#include "pal/PAL_Device.h"
 #include "pal/PAL_Kernel.h"
+#include "pal/PAL_Module.h"
+#include "win/WIN_Exception.h"
 
 namespace {
 
@@ -322,6 +325,23 @@ TEST_F(UsbLinkTest, TransferFaults) {
     pal::ResetEvent(terminate_);
     link->WriteFrame(iol::Frame_t(254), 3000);
     EXPECT_EQ(link->ReadFrame(3000).GetId(), 255);
+}
+
+// A late binding that fails is reported as such, but never leaves the
+// request pending on a buffer that is about to go.
+TEST_F(UsbLinkTest, FailedCancelBindingStillCancels) {
+    using Action = pal::testhooks::DeviceFault_t::Action_t;
+    auto unit = Plug();
+    auto link = Open(unit, false);
+    const auto cancelIo = reinterpret_cast<pal::FARPROC>(&pal::CancelIo);
+    pal::RegisterBuiltinModule("kernel32.dll", {{"CancelIo", nullptr}});
+    pal::testhooks::InjectDeviceFault(
+        {PathOf(unit), pal::RequestKind_t::Write, 0, Action::Pend, 0, 0, 0, 1});
+    const Raised raised = Caught<win::Error_t>([&] { link->WriteFrame(iol::Frame_t(1), 100); });
+    pal::RegisterBuiltinModule("kernel32.dll", {{"CancelIo", cancelIo}});
+    EXPECT_NE(raised.file.find("WIN_Library"), std::string::npos);
+    EXPECT_EQ(raised.line, 89u);
+    EXPECT_EQ(pal::testhooks::PendingDeviceRequests(), 1u);  // the interrupt reader's
 }
 
 }  // namespace

@@ -18,6 +18,13 @@ constexpr std::size_t kUsbHeaderSize = 12;
 constexpr std::uint8_t kUsbLinkControl = 0;
 constexpr std::uint8_t kUsbApplication = 20;
 
+// Ids of the link-control packets (type 0).
+constexpr std::uint16_t kUsbDataAvailable = 2;      // unit to host, interrupt pipe, no data
+constexpr std::uint16_t kUsbStartRequest = 5;       // host to unit, no data
+constexpr std::uint16_t kUsbStartConfirmation = 6;  // unit to host, 4 bytes: unit ID
+constexpr std::uint16_t kUsbSecondRequest = 16;     // host to unit, no data
+constexpr std::uint16_t kUsbSecondReply = 17;       // unit to host, 4 bytes
+
 // The fields of a header. Reserved bytes are ignored on receipt.
 struct UsbPacketHeader_t {
     std::uint8_t type = 0;

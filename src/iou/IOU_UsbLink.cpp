@@ -6,6 +6,7 @@
 
 #include "iol/IOL_UsbPacket.h"
 #include "pal/PAL_Device.h"
+#include "pal/PAL_Driver.h"
 #include "pal/PAL_Error.h"
 #include "pal/PAL_File.h"
 #include "pal/PAL_Sync.h"
@@ -15,17 +16,8 @@
 namespace iou {
 namespace {
 
-constexpr pal::DWORD kIoctlDriverVersion = 0x222000;
-constexpr pal::DWORD kIoctlPacketSize = 0x222144;
-constexpr pal::DWORD kIoctlInterruptRead = 0x222140;
 constexpr std::uint32_t kNewestDriverInterface = 1;
 constexpr std::uint32_t kMaxWritePiece = 4096;
-
-constexpr std::uint16_t kDataAvailable = 2;
-constexpr std::uint16_t kStartRequest = 5;
-constexpr std::uint16_t kStartConfirmation = 6;
-constexpr std::uint16_t kSecondRequest = 16;
-constexpr std::uint16_t kSecondReply = 17;
 
 std::uint32_t Read32(const std::uint8_t* bytes) {
     return std::uint32_t{bytes[0]} | std::uint32_t{bytes[1]} << 8 | std::uint32_t{bytes[2]} << 16 |
@@ -75,13 +67,14 @@ UsbLink_t::UsbLink_t(pal::HANDLE terminateEvent, const std::string& devicePath, 
         throw Exception_t(__FILE__, 48, {});
     }
     std::uint32_t version = 0;
-    if (QuerySetup(kIoctlDriverVersion, &version, sizeof version) != sizeof version) {
+    if (QuerySetup(pal::kUsbIoctlDriverVersion, &version, sizeof version) != sizeof version) {
         throw Exception_t(__FILE__, 60, {});
     }
     if (version > kNewestDriverInterface) {
         throw FutureApi_t(__FILE__, 65, {});
     }
-    if (QuerySetup(kIoctlPacketSize, &packetSize_, sizeof packetSize_) != sizeof packetSize_) {
+    if (QuerySetup(pal::kUsbIoctlPacketSize, &packetSize_, sizeof packetSize_) !=
+        sizeof packetSize_) {
         throw Exception_t(__FILE__, 75, {});
     }
     bulkReader_.Reset(new thr::WorkerThread_t(&BulkReader, this, false));
@@ -90,9 +83,9 @@ UsbLink_t::UsbLink_t(pal::HANDLE terminateEvent, const std::string& devicePath, 
     interruptReader_->SetPriority(pal::THREAD_PRIORITY_TIME_CRITICAL);
     pal::Sleep(0);
 
-    SendPacket(iol::kUsbLinkControl, kStartRequest, nullptr, 0, GetTimeout());
+    SendPacket(iol::kUsbLinkControl, iol::kUsbStartRequest, nullptr, 0, GetTimeout());
     WaitForStart();
-    SendPacket(iol::kUsbLinkControl, kSecondRequest, nullptr, 0, GetTimeout());
+    SendPacket(iol::kUsbLinkControl, iol::kUsbSecondRequest, nullptr, 0, GetTimeout());
     WaitForStartupReply();
 }
 
@@ -335,7 +328,7 @@ void UsbLink_t::ProcessPacket(Raw_t& raw) {
     }
     const std::uint8_t* data = raw->buffer.get() + iol::kUsbHeaderSize;
     switch (header->id) {
-        case kDataAvailable:
+        case iol::kUsbDataAvailable:
             if (started) {
                 if (header->dataSize != 0) {
                     throw Exception_t(__FILE__, 516, {});
@@ -343,7 +336,7 @@ void UsbLink_t::ProcessPacket(Raw_t& raw) {
                 dataAvailable_.Set();
             }
             break;
-        case kSecondReply:
+        case iol::kUsbSecondReply:
             if (started) {
                 if (header->dataSize != 4) {
                     throw Exception_t(__FILE__, 526, {});
@@ -355,7 +348,7 @@ void UsbLink_t::ProcessPacket(Raw_t& raw) {
                 replyChanged_.notify_all();
             }
             break;
-        case kStartConfirmation: {
+        case iol::kUsbStartConfirmation: {
             if (header->dataSize != 4) {
                 throw Exception_t(__FILE__, 538, {});
             }
@@ -410,8 +403,8 @@ pal::DWORD UsbLink_t::Transfer(Op_t op, void* buffer, pal::DWORD size, pal::HAND
             done = pal::WriteFile(device, buffer, size, &count, &transfer.overlapped);
             break;
         case Op_t::Interrupt:
-            done = pal::DeviceIoControl(device, kIoctlInterruptRead, nullptr, 0, buffer, size,
-                                        &count, &transfer.overlapped);
+            done = pal::DeviceIoControl(device, pal::kUsbIoctlInterruptRead, nullptr, 0, buffer,
+                                        size, &count, &transfer.overlapped);
             break;
     }
     if (done) {

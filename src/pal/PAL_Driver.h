@@ -16,6 +16,11 @@
 
 namespace pal {
 
+// The unit driver interface.
+constexpr DWORD kUsbIoctlDriverVersion = 0x222000;  // 4 bytes out: 1
+constexpr DWORD kUsbIoctlInterruptRead = 0x222140;  // up to 64 bytes out
+constexpr DWORD kUsbIoctlPacketSize = 0x222144;     // 2 bytes out
+
 class DeviceFile;
 
 enum class RequestKind_t { Read, Write, Control };

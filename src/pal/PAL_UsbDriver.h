@@ -15,10 +15,6 @@
 
 namespace pal {
 
-// The unit driver interface.
-constexpr DWORD kUsbIoctlDriverVersion = 0x222000;  // 4 bytes out: 1
-constexpr DWORD kUsbIoctlInterruptRead = 0x222140;  // up to 64 bytes out
-constexpr DWORD kUsbIoctlPacketSize = 0x222144;     // 2 bytes out
 constexpr std::size_t kUsbInterruptChunk = 64;
 constexpr std::size_t kUsbBulkChunk = 4096;
 

@@ -24,37 +24,15 @@ std::string Quoted(std::string_view value) {
     return text + (value.size() > 40 ? "...\"" : "\"");
 }
 
-std::string_view Trim(std::string_view text) {
-    while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) {
-        text.remove_prefix(1);
-    }
-    while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) {
-        text.remove_suffix(1);
-    }
-    return text;
-}
-
-std::vector<std::string_view> Split(std::string_view text, char separator) {
-    std::vector<std::string_view> parts;
-    for (;;) {
-        const std::size_t at = text.find(separator);
-        parts.push_back(text.substr(0, at));
-        if (at == std::string_view::npos) {
-            return parts;
-        }
-        text.remove_prefix(at + 1);
-    }
-}
-
 class UnitParser_t {
 public:
     UnitParser_t(std::size_t index, UnitConfig_t& unit) : index_(index), unit_(unit) {}
 
     void Setting(std::string_view setting) {
         const std::size_t equals = setting.find('=');
-        const std::string key(Trim(setting.substr(0, equals)));
+        const std::string key(TrimSetting(setting.substr(0, equals)));
         value_ = equals == std::string_view::npos ? std::string_view()
-                                                  : Trim(setting.substr(equals + 1));
+                                                  : TrimSetting(setting.substr(equals + 1));
         key_ = key;
         if (key.empty()) {
             Fail("empty setting");
@@ -252,7 +230,7 @@ std::vector<UnitConfig_t> ParseSimulation(std::string_view text) {
     if (text.size() > kMaxConfigLength) {
         fail("longer than " + std::to_string(kMaxConfigLength) + " bytes");
     }
-    text = Trim(text);
+    text = TrimSetting(text);
     std::vector<UnitConfig_t> units;
     if (text.empty()) {
         return units;
@@ -267,8 +245,8 @@ std::vector<UnitConfig_t> ParseSimulation(std::string_view text) {
         }
         return units;
     }
-    std::vector<std::string_view> parts = Split(text, ';');
-    if (Trim(parts.back()).empty()) {
+    std::vector<std::string_view> parts = SplitSettings(text, ';');
+    if (TrimSetting(parts.back()).empty()) {
         parts.pop_back();  // a trailing ";"
     }
     if (parts.size() > kMaxSimulatedUnits) {
@@ -278,9 +256,9 @@ std::vector<UnitConfig_t> ParseSimulation(std::string_view text) {
     for (std::size_t i = 0; i < parts.size(); ++i) {
         UnitConfig_t unit;
         unit.unitId = static_cast<std::uint32_t>(i + 1);
-        if (!Trim(parts[i]).empty()) {
+        if (!TrimSetting(parts[i]).empty()) {
             UnitParser_t parser(i, unit);
-            for (std::string_view setting : Split(parts[i], ',')) {
+            for (std::string_view setting : SplitSettings(parts[i], ',')) {
                 parser.Setting(setting);
             }
         }
@@ -291,6 +269,28 @@ std::vector<UnitConfig_t> ParseSimulation(std::string_view text) {
         units.push_back(std::move(unit));
     }
     return units;
+}
+
+std::string_view TrimSetting(std::string_view text) {
+    while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) {
+        text.remove_prefix(1);
+    }
+    while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) {
+        text.remove_suffix(1);
+    }
+    return text;
+}
+
+std::vector<std::string_view> SplitSettings(std::string_view text, char separator) {
+    std::vector<std::string_view> parts;
+    for (;;) {
+        const std::size_t at = text.find(separator);
+        parts.push_back(text.substr(0, at));
+        if (at == std::string_view::npos) {
+            return parts;
+        }
+        text.remove_prefix(at + 1);
+    }
 }
 
 std::vector<UnitConfig_t> SimulationFromEnvironment() {

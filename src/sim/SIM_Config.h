@@ -20,4 +20,8 @@ std::vector<UnitConfig_t> ParseSimulation(std::string_view text);
 // The units QUORVEL_SIMULATE asks for; none when it is unset or empty.
 std::vector<UnitConfig_t> SimulationFromEnvironment();
 
+// The pieces of the syntax, shared with the USB-level settings.
+std::string_view TrimSetting(std::string_view text);
+std::vector<std::string_view> SplitSettings(std::string_view text, char separator);
+
 }  // namespace sim

@@ -11,26 +11,6 @@
 namespace sim {
 namespace {
 
-std::string_view Trim(std::string_view text) {
-    const auto first = text.find_first_not_of(" \t");
-    if (first == std::string_view::npos) {
-        return {};
-    }
-    return text.substr(first, text.find_last_not_of(" \t") - first + 1);
-}
-
-std::vector<std::string_view> Split(std::string_view text, char separator) {
-    std::vector<std::string_view> parts;
-    for (;;) {
-        const std::size_t at = text.find(separator);
-        parts.push_back(text.substr(0, at));
-        if (at == std::string_view::npos) {
-            return parts;
-        }
-        text.remove_prefix(at + 1);
-    }
-}
-
 [[noreturn]] void Fail(std::size_t unit, const std::string& what) {
     throw Error_t(__FILE__, __LINE__,
                   std::string(kSimulateVariable) + ": unit " + std::to_string(unit) + ": " + what);
@@ -51,9 +31,10 @@ std::uint32_t Number(std::size_t unit, std::string_view key, std::string_view va
 // True when the setting is one of the USB layer's, applied to usb.
 bool UsbSetting(std::size_t unit, std::string_view setting, UsbFaults_t& usb) {
     const std::size_t equals = setting.find('=');
-    const std::string_view key = Trim(setting.substr(0, equals));
-    const std::string_view value =
-        equals == std::string_view::npos ? std::string_view() : Trim(setting.substr(equals + 1));
+    const std::string_view key = TrimSetting(setting.substr(0, equals));
+    const std::string_view value = equals == std::string_view::npos
+                                       ? std::string_view()
+                                       : TrimSetting(setting.substr(equals + 1));
     const bool flag = equals == std::string_view::npos;
     if (key == "noconfirm" && flag) {
         usb.noStartConfirmation = true;
@@ -128,12 +109,12 @@ std::vector<UsbUnitConfig_t> ParseUsbSimulation(std::string_view text) {
     }
     std::vector<UsbFaults_t> faults;
     std::string rest;
-    std::vector<std::string_view> parts = Split(text, ';');
+    std::vector<std::string_view> parts = SplitSettings(text, ';');
     for (std::size_t i = 0; i < parts.size(); ++i) {
         UsbFaults_t usb;
         std::string kept;
         bool anyUsb = false;
-        for (std::string_view setting : Split(parts[i], ',')) {
+        for (std::string_view setting : SplitSettings(parts[i], ',')) {
             if (UsbSetting(i + 1, setting, usb)) {
                 anyUsb = true;
             } else {
@@ -141,7 +122,7 @@ std::vector<UsbUnitConfig_t> ParseUsbSimulation(std::string_view text) {
                 kept += setting;
             }
         }
-        if (anyUsb && Trim(kept).empty()) {
+        if (anyUsb && TrimSetting(kept).empty()) {
             // Only USB settings: the unit must stay a unit (an empty last part
             // would be taken for a trailing ";"), with its default unit ID.
             kept = "unitid=" + std::to_string(i + 1);
@@ -166,7 +147,7 @@ std::shared_ptr<UsbBus_t> InstallSimulatedUnits() {
         return installed;
     }
     const char* text = std::getenv(kSimulateVariable);
-    if (text == nullptr || Trim(text).empty()) {
+    if (text == nullptr || TrimSetting(text).empty()) {
         return nullptr;
     }
     auto bus = std::make_shared<UsbBus_t>();

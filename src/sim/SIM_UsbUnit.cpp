@@ -12,11 +12,6 @@
 namespace sim {
 namespace {
 
-constexpr std::uint16_t kStartRequest = 5;
-constexpr std::uint16_t kStartConfirmation = 6;
-constexpr std::uint16_t kDataAvailable = 2;
-constexpr std::uint16_t kSecondRequest = 16;
-constexpr std::uint16_t kSecondReply = 17;
 // The answer to 16; the host keeps it less 12.
 constexpr std::uint32_t kSecondReplyValue = 4096 + 12;
 constexpr std::size_t kQueueTimesKept = 1 << 20;
@@ -91,13 +86,13 @@ void UsbUnit_t::Start(const std::shared_ptr<pal::DeviceRequest_t>& request) {
             break;
     }
     switch (request->Code()) {
-        case kIoctlDriverVersion:
+        case pal::kUsbIoctlDriverVersion:
             request->Complete(0, &config_.usb.driverVersion, 4);
             return;
-        case kIoctlPacketSize:
+        case pal::kUsbIoctlPacketSize:
             request->Complete(0, &config_.usb.packetSize, 2);
             return;
-        case kIoctlInterruptRead:
+        case pal::kUsbIoctlInterruptRead:
             interruptReads_.push_back(request);
             ServeInterrupt();
             return;
@@ -180,7 +175,7 @@ void UsbUnit_t::QueueBulkPacket(const std::vector<std::uint8_t>& packet) {
     Split(packet, kBulkChunk, bulkOut_);
     if (!announced_) {
         announced_ = true;
-        QueueInterruptPacket(LinkPacket(kDataAvailable, nullptr));
+        QueueInterruptPacket(LinkPacket(iol::kUsbDataAvailable, nullptr));
     }
     ServeBulk();
 }
@@ -247,11 +242,12 @@ void UsbUnit_t::HostPacket(const std::vector<std::uint8_t>& packet) {
         return;
     }
     if (view->header.type == iol::kUsbLinkControl) {
-        if (view->header.id == kStartRequest && !config_.usb.noStartConfirmation) {
+        if (view->header.id == iol::kUsbStartRequest && !config_.usb.noStartConfirmation) {
             started_ = true;
-            QueueInterruptPacket(LinkPacket(kStartConfirmation, &config_.unit.unitId));
-        } else if (view->header.id == kSecondRequest && started_ && !config_.usb.noStartReply) {
-            QueueInterruptPacket(LinkPacket(kSecondReply, &kSecondReplyValue));
+            QueueInterruptPacket(LinkPacket(iol::kUsbStartConfirmation, &config_.unit.unitId));
+        } else if (view->header.id == iol::kUsbSecondRequest && started_ &&
+                   !config_.usb.noStartReply) {
+            QueueInterruptPacket(LinkPacket(iol::kUsbSecondReply, &kSecondReplyValue));
         }
         return;
     }

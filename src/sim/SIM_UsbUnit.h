@@ -19,9 +19,6 @@
 namespace sim {
 
 // The unit driver interface.
-constexpr pal::DWORD kIoctlDriverVersion = 0x222000;  // 4 bytes out
-constexpr pal::DWORD kIoctlInterruptRead = 0x222140;  // up to 64 bytes out
-constexpr pal::DWORD kIoctlPacketSize = 0x222144;     // 2 bytes out
 constexpr std::size_t kInterruptChunk = 64;
 constexpr std::size_t kBulkChunk = 4096;
 

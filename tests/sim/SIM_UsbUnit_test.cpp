@@ -25,7 +25,7 @@ TEST(UsbUnit, CancelledRequestTakesNoTransfer) {
         bool bulk;
     };
     const Case cases[] = {
-        {pal::RequestKind_t::Control, sim::kIoctlInterruptRead, false},
+        {pal::RequestKind_t::Control, pal::kUsbIoctlInterruptRead, false},
         {pal::RequestKind_t::Read, 0, true},
     };
     for (const Case& c : cases) {

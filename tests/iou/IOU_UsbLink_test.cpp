@@ -264,8 +264,14 @@ TEST_F(UsbLinkTest, UnpluggingFailsTheNextCall) {
         link->ReadFrame(3000);
         ADD_FAILURE() << "read after unplugging";
     } catch (const glo::CommunicationsError_t& error) {
-        EXPECT_EQ(error.SourceLine(), 740);
-        EXPECT_EQ(std::string(error.what()).rfind("1167 : ", 0), 0u) << error.what();
+        // A reader waiting in a transfer learns of it at completion (740,
+        // with the code); one that starts a transfer just after the unplug
+        // is refused at once (692).
+        if (error.SourceLine() == 740) {
+            EXPECT_EQ(std::string(error.what()).rfind("1167 : ", 0), 0u) << error.what();
+        } else {
+            EXPECT_EQ(error.SourceLine(), 692);
+        }
     }
     EXPECT_THROW(link->WriteFrame(iol::Frame_t(1), 3000), iou::Exception_t);
 }

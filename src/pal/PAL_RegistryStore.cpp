@@ -182,6 +182,20 @@ DWORD ErrorFromSqlite(int result, bool writing) {
     }
 }
 
+namespace {
+
+// Steps a query that should give one row: ERROR_SUCCESS when it does,
+// whenNone when it gives none, the store's error otherwise.
+DWORD StepToRow(Statement_t& query, DWORD whenNone) {
+    const int step = query.Step();
+    if (step == SQLITE_DONE) {
+        return whenNone;
+    }
+    return step == SQLITE_ROW ? ERROR_SUCCESS : ErrorFromSqlite(step, false);
+}
+
+}  // namespace
+
 DWORD SplitPath(const char* path, Path_t& components) {
     components.clear();
     if (path == nullptr || *path == '\0') {
@@ -291,12 +305,8 @@ DWORD Store_t::EnsureSchema() {
 DWORD Store_t::KeyRow(KeyId key, bool& readDenied) {
     Statement_t query(db_, "SELECT deny_read FROM reg_keys WHERE id = ?");
     query.Bind(1, key);
-    const int step = query.Step();
-    if (step == SQLITE_DONE) {
-        return ERROR_KEY_DELETED;
-    }
-    if (step != SQLITE_ROW) {
-        return ErrorFromSqlite(step, false);
+    if (const DWORD status = StepToRow(query, ERROR_KEY_DELETED); status != ERROR_SUCCESS) {
+        return status;
     }
     readDenied = query.Int(0) != 0;
     return ERROR_SUCCESS;
@@ -355,12 +365,8 @@ DWORD Store_t::FindChild(KeyId parent, const std::string& name, KeyId& child, bo
     Statement_t query(db_, "SELECT id, deny_read FROM reg_keys WHERE parent = ? AND name = ?");
     query.Bind(1, parent);
     query.Bind(2, name);
-    const int step = query.Step();
-    if (step == SQLITE_DONE) {
-        return ERROR_FILE_NOT_FOUND;
-    }
-    if (step != SQLITE_ROW) {
-        return ErrorFromSqlite(step, false);
+    if (const DWORD status = StepToRow(query, ERROR_FILE_NOT_FOUND); status != ERROR_SUCCESS) {
+        return status;
     }
     child = query.Int(0);
     readDenied = query.Int(1) != 0;
@@ -454,12 +460,8 @@ DWORD Store_t::ReadValue(KeyId key, const std::string& name, DWORD& type, DWORD&
                       "WHERE key = ? AND name = ?");
     query.Bind(1, key);
     query.Bind(2, name);
-    const int step = query.Step();
-    if (step == SQLITE_DONE) {
-        return ERROR_FILE_NOT_FOUND;
-    }
-    if (step != SQLITE_ROW) {
-        return ErrorFromSqlite(step, false);
+    if (const DWORD status = StepToRow(query, ERROR_FILE_NOT_FOUND); status != ERROR_SUCCESS) {
+        return status;
     }
     if (query.Int(1) > kMaxValueSize) {
         return ERROR_REGISTRY_CORRUPT;
@@ -534,12 +536,8 @@ DWORD Store_t::ItemAt(KeyId key, DWORD index, const char* sql, Read read) {
         Statement_t query(db_, sql);
         query.Bind(1, key);
         query.Bind(2, static_cast<std::int64_t>(index));
-        const int step = query.Step();
-        if (step == SQLITE_DONE) {
-            return ERROR_NO_MORE_ITEMS;
-        }
-        if (step != SQLITE_ROW) {
-            return ErrorFromSqlite(step, false);
+        if (const DWORD status = StepToRow(query, ERROR_NO_MORE_ITEMS); status != ERROR_SUCCESS) {
+            return status;
         }
         read(query);
         return ERROR_SUCCESS;
